@@ -85,6 +85,10 @@ KRS_Exception::KRS_Exception(int native_error_code, const std::u16string& format
 TKRS_File::TKRS_File(TComponent* owner)
     : TKRS_Disk(owner), FFileSection(std::make_unique<TCriticalSection>()) {}
 
+TKRS_File::~TKRS_File() {
+  if (FileHandle > 0) close(FileHandle);
+}
+
 int TKRS_File::File_CreateNew() {
   std::lock_guard lock(*FFileSection);
   const std::string path = Utf16ToUtf8(FileName);

@@ -57,8 +57,8 @@ struct TKRS_FileCursor {
 class TKRS_File : public TKRS_Disk {
  public:
   explicit TKRS_File(TComponent* owner);
-  // Does not close an open handle: the owner closes first.
-  ~TKRS_File() override = default;
+  // Closes a handle the owner left open, so that no descriptor leaks.
+  ~TKRS_File() override;
 
   // Creates the file anew (truncating an existing one; deleting it first when Overwrite is
   // set) for reading and writing. Raises 10003 when it cannot be created.

@@ -1,6 +1,7 @@
 #include "support/krs_file.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -221,6 +222,16 @@ TEST_F(KrsFileTest, RenameNeverReplacesAndDeleteRemoves) {
   EXPECT_EQ(file_.FileName, Utf8ToUtf16(PathOf("moved.kvb")));
   EXPECT_EQ(file_.File_Delete(), 0);
   EXPECT_FALSE(std::filesystem::exists(PathOf("moved.kvb")));
+}
+
+TEST_F(KrsFileTest, DestroyingReleasesAnOpenDescriptor) {
+  UseFile("left_open.kvb", "data");
+  auto* file = new TKRS_File(nullptr);
+  file->FileName = file_.FileName;
+  file->File_Open();
+  const int descriptor = file->FileHandle;
+  delete file;
+  EXPECT_EQ(fcntl(descriptor, F_GETFD), -1);
 }
 
 TEST_F(KrsFileTest, LocksByteRanges) {
