@@ -28,7 +28,8 @@ class TclHttpRequest : public TComponent {
   explicit TclHttpRequest(TComponent* owner);
   ~TclHttpRequest() override;
 
-  // The request's header fields. Any change of a field counts as a change of the request.
+  // The request's header fields. Any change of a field counts as a change of the request (the
+  // request keeps the header's OnChanged for that).
   TclHttpRequestHeader* Header() const { return FHeader.get(); }
 
   int Count() const { return static_cast<int>(FList.size()); }

@@ -198,9 +198,12 @@ TEST_F(HttpRequestTest, BoundaryIsMadeFromTheMoment) {
 }
 
 TEST_F(HttpRequestTest, ZeroByteFileMakesTheSmallestBody) {
-  request_.AddSubmitFile(u"filename", Utf8ToUtf16(MakeFile("empty.html", "")));
+  // The part header names the file in the system code page.
+  request_.AddSubmitFile(u"filename", Utf8ToUtf16(MakeFile("sub dir/пусто.html", "")));
   const std::string body = Body();
-  EXPECT_EQ(body.size(), 45 + PartHeader("filename", "empty.html").size() + 45);
+  const std::string header = PartHeader("filename", WideToMultiByte(u"пусто.html"));
+  EXPECT_EQ(body.size(), 45 + header.size() + 45);
+  EXPECT_EQ(body.substr(43, header.size()), header);
   EXPECT_EQ(Boundary().size(), 39u);
   EXPECT_EQ(request_.HeaderSource()[1],
             u"Content-Length: " + Utf8ToUtf16(std::to_string(body.size())));
