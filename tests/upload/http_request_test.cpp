@@ -373,7 +373,7 @@ TEST_F(HttpRequestTest, UnopenableFileRaisesAnErrorNamingIt) {
   EXPECT_EQ(ParseMultipart(body, Boundary())[0].content, "now");
 
   // A directory is no file to send.
-  request_.Items(0)->SetOwner(nullptr);
+  request_.Delete(0);
   EXPECT_EQ(request_.Count(), 0);
   request_.AddSubmitFile(u"filename", Utf8ToUtf16(dir_.string()));
   EXPECT_THROW(request_.RequestStream(), EFOpenError);
