@@ -81,10 +81,11 @@ int ParseDenominator(std::u16string_view r) {
 
 std::u16string FormatNumberOrDate(double x, bool is_date, std::uint16_t ifmt,
                                   std::u16string_view text) {
-  std::u16string f = text.empty() ? DefaultFormatForIfmt(ifmt) : std::u16string(text);
-  f = DropCurrencyTag(f);
+  std::u16string default_text;
+  if (text.empty()) default_text = DefaultFormatForIfmt(ifmt);
+  std::u16string_view f = DropCurrencyTag(text.empty() ? default_text : text);
   TFormatClass c = ClassifyFormat(f);
-  if (c == TFormatClass::General || c == TFormatClass::Text) f.clear();
+  if (c == TFormatClass::General || c == TFormatClass::Text) f = {};
   if (is_date && c != TFormatClass::Date) {
     f = FormatSettings.ShortDatePattern;
     c = TFormatClass::Date;
