@@ -11,6 +11,7 @@
 #include "xls/XLSDatePattern.h"
 #include "xls/XLSFormatClass.h"
 #include "xls/XLSNumberPattern.h"
+#include "xls/XLSPatternText.h"
 
 namespace {
 
@@ -44,18 +45,22 @@ std::u16string Quoted(std::u16string_view text) {
   return q;
 }
 
+std::u16string QuotedNumber(long long n) {
+  std::u16string q = u"\"";
+  AppendPadded(q, n, 1);
+  q += u'"';
+  return q;
+}
+
 // Whether a number section writes a minus sign of its own: a '-' that is not the sign of an
 // exponent code (quoted ones count: the engine writes them too).
 bool WritesOwnMinus(std::u16string_view f) {
-  char16_t quote = 0;
   for (size_t i = 0; i < f.size(); ++i) {
-    const char16_t c = f[i];
-    if (quote != 0) {
-      if (c == quote) quote = 0;
-      else if (c == u'-') return true;
-    } else if (c == u'\'' || c == u'"') {
-      quote = c;
-    } else if (c == u'-' && (i == 0 || (f[i - 1] != u'E' && f[i - 1] != u'e'))) {
+    if (IsPatternQuote(f[i])) {
+      const size_t end = SkipQuoted(f, i);
+      if (f.substr(i + 1, end - i - 1).find(u'-') != std::u16string_view::npos) return true;
+      i = end - 1;
+    } else if (f[i] == u'-' && (i == 0 || (f[i - 1] != u'E' && f[i - 1] != u'e'))) {
       return true;
     }
   }
@@ -75,7 +80,8 @@ int ParseDenominator(std::u16string_view r) {
       valid = value <= std::numeric_limits<int>::max();
     }
   }
-  if (!valid) throw EConvertError(Format(u"'%s' is not a valid integer value", {std::u16string(r)}));
+  if (!valid)
+    throw EConvertError(Format(u"'%s' is not a valid integer value", {std::u16string(r)}));
   return static_cast<int>(r[0] == u'-' ? -value : value);
 }
 
@@ -141,9 +147,9 @@ std::u16string FormatDateValue(std::u16string_view f, double x) {
   const long long hours = days * 24 + t.hour;
   const long long minutes = hours * 60 + t.minute;
   const long long seconds = minutes * 60 + t.second;
-  if (Contains(p, u"[h]")) ReplaceAll(p, u"[h]", Quoted(Format(u"%d", {hours})));
-  if (Contains(p, u"[mm]")) ReplaceAll(p, u"[mm]", Quoted(Format(u"%d", {minutes})));
-  if (Contains(p, u"[ss]")) ReplaceAll(p, u"[ss]", Quoted(Format(u"%d", {seconds})));
+  if (Contains(p, u"[h]")) ReplaceAll(p, u"[h]", QuotedNumber(hours));
+  if (Contains(p, u"[mm]")) ReplaceAll(p, u"[mm]", QuotedNumber(minutes));
+  if (Contains(p, u"[ss]")) ReplaceAll(p, u"[ss]", QuotedNumber(seconds));
   return FormatDateTimePattern(p, x);
 }
 
@@ -161,7 +167,7 @@ std::u16string FormatNumberValue(std::u16string_view text, double x) {
     const size_t first = f.find(u';');
     if (first != std::u16string::npos) {
       const size_t next = f.find(u';', first + 1);
-      f = f.substr(first + 1, next == std::u16string::npos ? std::u16string::npos : next - first - 1);
+      f = f.substr(first + 1, next == std::u16string::npos ? next : next - first - 1);
       negative_section = true;
     }
     if (Contains(f, u"(") && Contains(f, u")")) x = -x;
@@ -184,11 +190,13 @@ std::u16string FormatNumberValue(std::u16string_view text, double x) {
   const bool open = Contains(f, u"("), close = Contains(f, u")");
   if (open && !close) RemoveAll(f, u"(");
   if (close && !open) RemoveAll(f, u")");
-  while (!f.empty() && f[0] == u'[') {
-    const size_t end = f.find(u']');
-    if (end == std::u16string::npos) break;  // never closes: kept as it stands
-    f.erase(0, end + 1);
+  size_t blocks_end = 0;  // leading "[...]" blocks; one that never closes is kept
+  while (blocks_end < f.size() && f[blocks_end] == u'[') {
+    const size_t close = f.find(u']', blocks_end);
+    if (close == std::u16string::npos) break;
+    blocks_end = close + 1;
   }
+  f.erase(0, blocks_end);
   // A negative section that writes its own minus shows the amount like one in parentheses.
   if (negative_section && x < 0 && WritesOwnMinus(f)) x = -x;
 

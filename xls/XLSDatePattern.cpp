@@ -1,11 +1,11 @@
 #include "xls/XLSDatePattern.h"
 
-#include <charconv>
 #include <cmath>
 
 #include "platform/date_time.h"
 #include "platform/format_settings.h"
 #include "xls/XLSNumberPattern.h"
+#include "xls/XLSPatternText.h"
 
 namespace {
 
@@ -37,10 +37,8 @@ size_t AmPmLength(std::u16string_view s, size_t i) {
 bool TwelveHourClock(std::u16string_view s, size_t i) {
   while (i < s.size()) {
     const char16_t c = Lower(s[i]);
-    if (c == u'\'' || c == u'"') {
-      const size_t close = s.find(s[i], i + 1);
-      if (close == std::u16string_view::npos) return false;
-      i = close + 1;
+    if (IsPatternQuote(c)) {
+      i = SkipQuoted(s, i);
       continue;
     }
     if (c == u'h') return false;
@@ -48,18 +46,6 @@ bool TwelveHourClock(std::u16string_view s, size_t i) {
     ++i;
   }
   return false;
-}
-
-void AppendNumber(std::u16string& out, long long value, int min_digits) {
-  char text[24];
-  const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-  const char* p = text;
-  if (*p == '-') {
-    out += u'-';
-    ++p;
-  }
-  for (auto n = end - p; n < min_digits; ++n) out += u'0';
-  for (; p < end; ++p) out += static_cast<char16_t>(*p);
 }
 
 void AppendMark(std::u16string& out, char16_t mark) {
@@ -79,11 +65,8 @@ void WritePattern(std::u16string& out, std::u16string_view pattern, const Decode
   while (i < pattern.size()) {
     const char16_t c = pattern[i];
     const char16_t letter = Lower(c);
-    if (c == u'\'' || c == u'"') {
-      const size_t close = pattern.find(c, i + 1);
-      const size_t end = close == std::u16string_view::npos ? pattern.size() : close;
-      out.append(pattern.substr(i + 1, end - i - 1));
-      i = end == pattern.size() ? end : end + 1;
+    if (IsPatternQuote(c)) {
+      i = AppendQuoted(out, pattern, i);
       continue;
     }
     if (letter == u'a') {
@@ -128,21 +111,21 @@ void WritePattern(std::u16string& out, std::u16string_view pattern, const Decode
     switch (letter) {
       case u'y':
         if (length <= 2) {
-          AppendNumber(out, t.year % 100, 2);
+          AppendPadded(out, t.year % 100, 2);
         } else {
-          AppendNumber(out, t.year, 4);
+          AppendPadded(out, t.year, 4);
         }
         break;
       case u'm':
         if (length <= 2) {
-          AppendNumber(out, previous == u'h' ? t.minute : t.month, static_cast<int>(length));
+          AppendPadded(out, previous == u'h' ? t.minute : t.month, static_cast<int>(length));
         } else {
           out += length == 3 ? fs.MonthNamesShort[t.month - 1] : fs.MonthNamesLong[t.month - 1];
         }
         break;
       case u'd':
         if (length <= 2) {
-          AppendNumber(out, t.day, static_cast<int>(length));
+          AppendPadded(out, t.day, static_cast<int>(length));
         } else if (length == 3) {
           out += fs.DayNamesShort[t.day_of_week - 1];
         } else if (length == 4) {
@@ -157,17 +140,17 @@ void WritePattern(std::u16string& out, std::u16string_view pattern, const Decode
           hour %= 12;
           if (hour == 0) hour = 12;
         }
-        AppendNumber(out, hour, length == 1 ? 1 : 2);
+        AppendPadded(out, hour, length == 1 ? 1 : 2);
         break;
       }
       case u'n':
-        AppendNumber(out, t.minute, length == 1 ? 1 : 2);
+        AppendPadded(out, t.minute, length == 1 ? 1 : 2);
         break;
       case u's':
-        AppendNumber(out, t.second, length == 1 ? 1 : 2);
+        AppendPadded(out, t.second, length == 1 ? 1 : 2);
         break;
       case u'z':
-        AppendNumber(out, t.millisecond, length < 3 ? static_cast<int>(length) : 3);
+        AppendPadded(out, t.millisecond, length < 3 ? static_cast<int>(length) : 3);
         break;
       case u't':
         named(length == 1 ? fs.ShortTimePattern : fs.LongTimePattern);
@@ -182,7 +165,7 @@ void WritePattern(std::u16string& out, std::u16string_view pattern, const Decode
         }
         break;
       case u'e':
-        AppendNumber(out, t.year, 1);
+        AppendPadded(out, t.year, 1);
         break;
       case u'g':
         out += fs.EraName;

@@ -1,12 +1,13 @@
 #include "xls/XLSNumberPattern.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <algorithm>
 
 #include "platform/format_settings.h"
+#include "xls/XLSPatternText.h"
 
 namespace {
 
@@ -73,21 +74,6 @@ void AppendDigits(std::u16string& out, const char* digits, int count) {
   for (int i = 0; i < count; ++i) out += static_cast<char16_t>(digits[i]);
 }
 
-void AppendUnsigned(std::u16string& out, unsigned value, int min_digits) {
-  char text[16];
-  const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-  for (int n = static_cast<int>(end - text); n < min_digits; ++n) out += u'0';
-  AppendDigits(out, text, static_cast<int>(end - text));
-}
-
-bool IsQuote(char16_t c) { return c == u'\'' || c == u'"'; }
-
-// Position just past the quoted text that starts at `i` (or the end when it never closes).
-size_t SkipQuoted(std::u16string_view s, size_t i) {
-  const size_t close = s.find(s[i], i + 1);
-  return close == std::u16string_view::npos ? s.size() : close + 1;
-}
-
 bool IsExponent(std::u16string_view s, size_t i) {
   return (s[i] == u'E' || s[i] == u'e') && i + 1 < s.size() &&
          (s[i + 1] == u'+' || s[i + 1] == u'-');
@@ -109,7 +95,7 @@ SectionScan Scan(std::u16string_view s) {
   size_t i = 0;
   while (i < s.size()) {
     const char16_t c = s[i];
-    if (IsQuote(c)) {
+    if (IsPatternQuote(c)) {
       i = SkipQuoted(s, i);
       continue;
     }
@@ -142,7 +128,7 @@ std::array<std::u16string_view, 3> SplitSections(std::u16string_view pattern) {
   size_t start = 0, i = 0;
   int n = 0;
   while (i < pattern.size() && n < 2) {
-    if (IsQuote(pattern[i])) {
+    if (IsPatternQuote(pattern[i])) {
       i = SkipQuoted(pattern, i);
     } else if (pattern[i] == u';') {
       sections[n++] = pattern.substr(start, i - start);
@@ -152,7 +138,7 @@ std::array<std::u16string_view, 3> SplitSections(std::u16string_view pattern) {
     }
   }
   for (i = start; i < pattern.size() && pattern[i] != u';';)
-    i = IsQuote(pattern[i]) ? SkipQuoted(pattern, i) : i + 1;
+    i = IsPatternQuote(pattern[i]) ? SkipQuoted(pattern, i) : i + 1;
   sections[n] = pattern.substr(start, i - start);
   return sections;
 }
@@ -170,11 +156,8 @@ class SectionWriter {
     size_t i = 0;
     while (i < section_.size()) {
       const char16_t c = section_[i];
-      if (IsQuote(c)) {
-        const size_t end = SkipQuoted(section_, i);
-        const bool closed = section_.find(c, i + 1) != std::u16string_view::npos;
-        out_.append(section_.substr(i + 1, end - i - 1 - (closed ? 1 : 0)));
-        i = end;
+      if (IsPatternQuote(c)) {
+        i = AppendQuoted(out_, section_, i);
       } else if (IsExponent(section_, i)) {
         i = WriteExponent(i);
       } else {
@@ -200,7 +183,7 @@ class SectionWriter {
     }
     int zeros = 0;
     for (i += 2; i < section_.size() && section_[i] == u'0'; ++i) ++zeros;
-    AppendUnsigned(out_, static_cast<unsigned>(std::abs(exponent_)), std::min(zeros, 4));
+    AppendPadded(out_, std::abs(exponent_), std::min(zeros, 4));
     return i;
   }
 
@@ -283,7 +266,7 @@ std::u16string FormatGeneralNumber(double value) {
     }
     out += u'E';
     if (e - 1 < 0) out += u'-';
-    AppendUnsigned(out, static_cast<unsigned>(std::abs(e - 1)), 1);
+    AppendPadded(out, std::abs(e - 1), 1);
   }
   return out;
 }

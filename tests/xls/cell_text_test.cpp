@@ -63,6 +63,7 @@ TEST_F(CellTextTest, NumbersThroughTheirFormats) {
       {u"[Blue]#,##0;[Red]-#,##0", 1500, u"1\u00A0500"},
       {u"[>=100][Red]0;0", 150, u"150"},
       {u"[Red0", 5, u"[Red5"},             // a block that never closes is kept
+      {u"[Red][Blue0", 5, u"[Blue5"},
       {u"[$-419]0.0", 2, u"2,0"},
       {u"0.0%", -0.5, u"-50,0%"},
       {u"(0", 5, u"5"},
@@ -74,6 +75,15 @@ TEST_F(CellTextTest, NumbersThroughTheirFormats) {
   for (const PatternCase& c : cases)
     EXPECT_EQ(Number(c.value, c.pattern), c.expected)
         << Utf16ToUtf8(c.pattern) << " " << c.value;
+}
+
+TEST_F(CellTextTest, VeryLongFormatTexts) {
+  std::u16string blocks;
+  for (int i = 0; i < 30000; ++i) blocks += u"[Red]";
+  EXPECT_EQ(Number(5, blocks + u"0"), u"5");
+  std::u16string padding;
+  for (int i = 0; i < 30000; ++i) padding += u"_-\\*";
+  EXPECT_EQ(Number(5, padding + u"0"), u"5");
 }
 
 TEST_F(CellTextTest, DatesThroughTheirFormats) {
