@@ -152,7 +152,7 @@ TEST_F(CellTextTest, BuiltInNumbersOfAWorkbookBuiltInMemoryUseTheRegionalDefault
 TEST_F(CellTextTest, RegionalSettingsOfTheMoment) {
   FormatSettings.DecimalMark = u'.';
   FormatSettings.GroupMark = u',';
-  FormatSettings.CurrencySymbol = u"$";
+  FormatSettings.CurrencySymbol = std::u16string(u"$");
   FormatSettings.CurrencyPlacement = 0;
   FormatSettings.NegativeCurrencyPattern = 0;
   EXPECT_EQ(Number(1234.5, u"#,##0.00"), u"1,234.50");

@@ -192,7 +192,7 @@ TEST_F(DefaultFormatTest, RussianSettings) {
 }
 
 TEST_F(DefaultFormatTest, DollarsInParentheses) {
-  FormatSettings.CurrencySymbol = u"$";
+  FormatSettings.CurrencySymbol = std::u16string(u"$");
   FormatSettings.CurrencyPlacement = 0;
   FormatSettings.NegativeCurrencyPattern = 0;
   FormatSettings.CurrencyDigits = 3;
@@ -219,7 +219,7 @@ TEST_F(DefaultFormatTest, DollarsInParentheses) {
 }
 
 TEST_F(DefaultFormatTest, EveryPlacementAndNegativePattern) {
-  FormatSettings.CurrencySymbol = u"$";
+  FormatSettings.CurrencySymbol = std::u16string(u"$");
   const std::u16string_view positive[] = {
       u"\"$\"#,##0.00_", u"#,##0.00\"$\"_", u"\"$\" #,##0.00_", u"#,##0.00 \"$\"_"};
   for (int placement = 0; placement < 4; ++placement) {
