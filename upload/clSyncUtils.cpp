@@ -45,12 +45,18 @@ void TclSynchronizerManager::AddThread(TclThreadSynchronizer* synchronizer) {
 
 void TclSynchronizerManager::RemoveThread(TclThreadSynchronizer* synchronizer) {
   const std::thread::id base = synchronizer->FSyncBaseThreadID;
-  PostToThread(base, [this, base] {
+  auto release = [this, base] {
     std::lock_guard guard(FThreadLock);
     auto it = std::find_if(FList.begin(), FList.end(),
                            [&](const auto& info) { return info->FSyncBaseThreadID == base; });
     if (it != FList.end() && --(*it)->FThreadCount <= 0) FList.erase(it);
-  });
+  };
+  // On the base thread itself the release happens at once: a worker thread that frees its
+  // synchronizer as it ends would never drain a queued one.
+  if (base == std::this_thread::get_id())
+    release();
+  else
+    PostToThread(base, release);
 }
 
 void TclSynchronizerManager::Synchronize(TclThreadSynchronizer* synchronizer) {

@@ -49,8 +49,8 @@ class TclSynchronizerManager {
 
   // Counts a new synchronizer of the calling (base) thread, making its record if needed.
   void AddThread(TclThreadSynchronizer* synchronizer);
-  // Queues the release of the synchronizer's count to its base thread, which drops the record
-  // when the count reaches 0 there.
+  // Releases the synchronizer's count on its base thread (at once when called there, else
+  // queued to it); the record goes when the count reaches 0.
   void RemoveThread(TclThreadSynchronizer* synchronizer);
   // Runs the synchronizer's method on its base thread and waits; the method's exception is
   // stored in the synchronizer.
