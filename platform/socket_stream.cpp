@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <strings.h>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -39,7 +40,7 @@ struct Lookup {
 bool Numeric(const std::string& host, std::uint16_t port, Address* out) {
   std::string text = host;
   if (text.size() > 2 && text.front() == '[' && text.back() == ']') text = text.substr(1, text.size() - 2);
-  if (text == "localhost") text = "127.0.0.1";
+  if (text.size() == 9 && strncasecmp(text.c_str(), "localhost", 9) == 0) text = "127.0.0.1";
   auto* v4 = reinterpret_cast<sockaddr_in*>(&out->storage);
   if (inet_pton(AF_INET, text.c_str(), &v4->sin_addr) == 1) {
     v4->sin_family = AF_INET;

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/application_error.h"
+
 namespace {
 
 struct Item {
@@ -93,6 +95,7 @@ int DrainThreadCalls() {
       try {
         item.posted();
       } catch (...) {
+        ReportApplicationError(std::current_exception());
       }
     }
   }

@@ -13,7 +13,8 @@
 // here, the same object. On `base` itself the call runs at once. While waiting, the calling
 // thread drains its own queue, so two threads calling each other do not block for ever.
 void SendToThread(std::thread::id base, const std::function<void()>& call);
-// Queues `call` for `base` and returns at once; an exception it raises is dropped.
+// Queues `call` for `base` and returns at once; an exception it raises goes to the
+// application's default error report.
 void PostToThread(std::thread::id base, std::function<void()> call);
 // Runs the calls queued for the calling thread, oldest first, including those that arrive
 // meanwhile; returns how many ran.

@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/application_error.h"
+
 namespace {
 
 TEST(ThreadCallsTest, SentCallsRunOnTheBaseThreadInOrderAndCarryTheirExceptionBack) {
@@ -41,10 +43,21 @@ TEST(ThreadCallsTest, SentCallsRunOnTheBaseThreadInOrderAndCarryTheirExceptionBa
   int direct = 0;
   SendToThread(base, [&] { ++direct; });
   EXPECT_EQ(direct, 1);
-  PostToThread(base, [&] { ++direct; throw std::logic_error("dropped"); });
+  // A posted call's exception has no caller to go to: the default error report gets it.
+  std::string reported;
+  SetApplicationErrorHandler([&](std::exception_ptr error) {
+    try {
+      std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+      reported = e.what();
+    }
+  });
+  PostToThread(base, [&] { ++direct; throw std::logic_error("reported, not raised"); });
   EXPECT_EQ(direct, 1);
   EXPECT_EQ(DrainThreadCalls(), 1);
   EXPECT_EQ(direct, 2);
+  SetApplicationErrorHandler(nullptr);
+  EXPECT_EQ(reported, "reported, not raised");
 }
 
 TEST(ThreadCallsTest, AWaitThatDrainsStillTimesOut) {
