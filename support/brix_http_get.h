@@ -4,6 +4,7 @@
 // the fetch, which must drain its thread calls (platform/thread_calls.h): exactly one of
 // OnDoneString, OnDoneFile or OnError per fetch, except that a file fetch of an expected size
 // of 0 raises none. The HTTP status is not looked at: whatever body arrives is the result.
+// The component is destroyed on its starting thread and never from one of its own handlers.
 
 #include <atomic>
 #include <functional>

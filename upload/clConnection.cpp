@@ -207,9 +207,11 @@ void TclHttpSendRequestAction::Execute() {
 TclInternetConnection::TclInternetConnection(TComponent* AOwner) : TComponent(AOwner) {}
 
 TclInternetConnection::~TclInternetConnection() {
+  {
+    std::lock_guard guard(FListLock);
+    FIsDestroying = true;
+  }
   Close();
-  std::lock_guard guard(FListLock);
-  FIsDestroying = true;
 }
 
 void TclInternetConnection::FireEvent(const TActionEvent& event, TclInternetAction* action) {

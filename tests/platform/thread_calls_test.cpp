@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/application_error.h"
+#include "tests/common/reported_errors.h"
 
 namespace {
 
@@ -44,20 +44,12 @@ TEST(ThreadCallsTest, SentCallsRunOnTheBaseThreadInOrderAndCarryTheirExceptionBa
   SendToThread(base, [&] { ++direct; });
   EXPECT_EQ(direct, 1);
   // A posted call's exception has no caller to go to: the default error report gets it.
-  std::string reported;
-  SetApplicationErrorHandler([&](std::exception_ptr error) {
-    try {
-      std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-      reported = e.what();
-    }
-  });
+  TReportedErrors reported;
   PostToThread(base, [&] { ++direct; throw std::logic_error("reported, not raised"); });
   EXPECT_EQ(direct, 1);
   EXPECT_EQ(DrainThreadCalls(), 1);
   EXPECT_EQ(direct, 2);
-  SetApplicationErrorHandler(nullptr);
-  EXPECT_EQ(reported, "reported, not raised");
+  EXPECT_EQ(reported.texts, std::vector<std::string>{"reported, not raised"});
 }
 
 TEST(ThreadCallsTest, AWaitThatDrainsStillTimesOut) {
