@@ -108,6 +108,13 @@ class TRawHttpServer {
     return "http://127.0.0.1:" + std::to_string(port_) + path;
   }
   int Connections() const { return connections_.load(); }
+  // A port of 127.0.0.1 on which nobody listens (a server's, closed again).
+  static int UnusedPort() {
+    TRawHttpServer* server = new TRawHttpServer([](TRawConnection&) {});
+    const int port = server->Port();
+    delete server;
+    return port;
+  }
 
   // A handler that reads the request, records it and answers with `response`.
   static Handler Answer(std::string response, std::vector<std::string>* requests = nullptr,

@@ -50,14 +50,6 @@ struct Request {
   HINTERNET root = 0, connect = 0, request = 0;
 };
 
-// A port on which nobody listens.
-int ClosedPort() {
-  TRawHttpServer* server = new TRawHttpServer([](TRawConnection&) {});
-  const int port = server->Port();
-  delete server;
-  return port;
-}
-
 int Count(const std::string& text, const std::string& what) {
   int n = 0;
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
@@ -216,7 +208,7 @@ TEST(InternetClientTest, MisbehavingServersFailTheSendWithTheirErrorNumbers) {
     EXPECT_FALSE(HttpQueryInfo(r.request, HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &length, nullptr));
     EXPECT_EQ(GetLastError(), ERROR_INTERNET_INCORRECT_HANDLE_STATE);
   }
-  Request refused(ClosedPort(), "GET", "/");
+  Request refused(TRawHttpServer::UnusedPort(), "GET", "/");
   EXPECT_FALSE(HttpSendRequest(refused.request, "", nullptr, 0));
   EXPECT_EQ(GetLastError(), ERROR_INTERNET_CANNOT_CONNECT);
 }

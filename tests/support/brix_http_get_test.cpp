@@ -95,9 +95,7 @@ TEST(BrixHttpGetTest, TheRequestLineAndHeadersAreThoseOfTheFetcher) {
 }
 
 TEST(BrixHttpGetTest, FailedFetchesRaiseOnErrorAndErrorPagesCountAsResults) {
-  TRawHttpServer* closed = new TRawHttpServer([](TRawConnection&) {});
-  const std::string refused = closed->Url("/x");
-  delete closed;
+  const std::string refused = "http://127.0.0.1:" + std::to_string(TRawHttpServer::UnusedPort()) + "/x";
   TRawHttpServer empty(TRawHttpServer::Answer("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"));
   TRawHttpServer garbage(TRawHttpServer::Answer("\x16\x03\x01 not http at all\r\n\r\n"));
   TRawHttpServer not_found(TRawHttpServer::Answer(

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "platform/last_error.h"
@@ -130,10 +132,7 @@ TEST(InternetConnectionTest, NoLimitWaitsAsLongAsTheCallTakes) {
 TEST(InternetConnectionTest, AFailedCallRaisesTheClientsErrorWithItsMessage) {
   TclInternetConnection connection;
   {
-    TRawHttpServer* closed = new TRawHttpServer([](TRawConnection&) {});
-    const int refused = closed->Port();
-    delete closed;
-    Attempt a(&connection, refused);
+    Attempt a(&connection, TRawHttpServer::UnusedPort());
     std::unique_ptr<TclHttpSendRequestAction> send(Send(&connection, a));
     try {
       send->FireAction(5000);
@@ -145,6 +144,53 @@ TEST(InternetConnectionTest, AFailedCallRaisesTheClientsErrorWithItsMessage) {
     EXPECT_FALSE(send->FireAction(5000, /*ASilent=*/true));
     EXPECT_EQ(send->ErrorCode(), 12029);
   }
+}
+
+TEST(InternetConnectionTest, TheUploadCallSequenceRunsThroughTheActions) {
+  std::vector<std::string> requests;
+  std::mutex lock;
+  TRawHttpServer server(TRawHttpServer::Answer(
+      "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nyes\r\n0\r\n\r\n", &requests, &lock));
+  TclInternetConnection connection;
+  Attempt a(&connection, server.Port());
+  const HINTERNET request = a.request->Resource();
+  const std::string headers = "Accept: */*\r\nContent-Length: 20000\r\nContent-Type: multipart/form-data; boundary=b";
+  EXPECT_TRUE(HttpAddRequestHeaders(request, headers, HTTP_ADDREQ_FLAG_ADD_IF_NEW));
+  std::string body(20000, '\0');
+  for (size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>('a' + i % 26);
+  INTERNET_BUFFERS in;
+  in.dwBufferTotal = static_cast<DWORD>(body.size());
+  TclHttpSendRequestExAction send(&connection, a.Root(), request, &in, nullptr, HSR_INITIATE);
+  TclHttpEndRequestAction end(&connection, a.Root(), request, nullptr, HSR_INITIATE);
+  send.FireAction(5000);
+  TclInternetWriteFileAction write(&connection, a.Root(), request);
+  std::vector<DWORD> blocks;
+  for (size_t at = 0; at < body.size(); at += 8192) {
+    const DWORD size = static_cast<DWORD>(std::min<size_t>(8192, body.size() - at));
+    write.SetBuffer(body.data() + at, size);
+    write.FireAction(5000);
+    blocks.push_back(write.NumberOfBytesWritten());
+  }
+  EXPECT_EQ(blocks, (std::vector<DWORD>{8192, 8192, 3616}));
+  end.FireAction(5000);
+  DWORD status = 0, length = sizeof status;
+  ASSERT_TRUE(HttpQueryInfo(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &length, nullptr));
+  EXPECT_EQ(status, 200u);
+  std::string response;
+  char buffer[8192];
+  TclInternetReadFileAction read(&connection, a.Root(), request);
+  do {
+    read.SetBuffer(buffer, sizeof buffer);
+    read.FireAction(5000);
+    response.append(buffer, read.NumberOfBytesRead());
+  } while (read.NumberOfBytesRead() > 0);
+  EXPECT_EQ(response, "yes");
+  ASSERT_EQ(requests.size(), 1u);
+  const std::string& sent = requests[0];
+  EXPECT_EQ(sent.substr(0, sent.find("\r\n")), "POST /upload HTTP/1.1");
+  EXPECT_NE(sent.find("\r\nContent-Length: 20000\r\n"), std::string::npos);
+  EXPECT_EQ(sent.find("Content-Length"), sent.rfind("Content-Length"));
+  EXPECT_TRUE(sent.substr(sent.size() - body.size()) == body);
 }
 
 TEST(InternetConnectionTest, ActionsRegisterAndCloseFreesTheRemainingOnes) {
