@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <future>
+#include <optional>
 #include <thread>
 
 #include "platform/internet_proxy.h"
@@ -359,11 +360,17 @@ TEST(InternetClientTest, ProxyRequestsGoToTheProxyWithTheAbsoluteTarget) {
   EXPECT_NE(requests[0].find("\r\nProxy-Authorization: Basic dTpw\r\n"), std::string::npos);
 
   // The environment's settings for pre-configured access, and who bypasses the proxy.
-  setenv("http_proxy", "http://proxy.lan:3128/", 1);
-  setenv("no_proxy", "internal.example,.corp", 1);
+  const std::pair<const char*, const char*> variables[] = {
+      {"http_proxy", "http://proxy.lan:3128/"}, {"HTTP_PROXY", nullptr},
+      {"no_proxy", "internal.example,.corp"}, {"NO_PROXY", nullptr}};
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved;
+  for (const auto& [name, value] : variables) {
+    const char* old = std::getenv(name);
+    saved.emplace_back(name, old != nullptr ? std::optional<std::string>(old) : std::nullopt);
+    value != nullptr ? setenv(name, value, 1) : unsetenv(name);
+  }
   const TProxyConfig config = MakeProxyConfig(INTERNET_OPEN_TYPE_PRECONFIG, "", "");
-  unsetenv("http_proxy");
-  unsetenv("no_proxy");
+  for (const auto& [name, value] : saved) value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
   EXPECT_EQ(config.host, "proxy.lan");
   EXPECT_EQ(config.port, 3128);
   EXPECT_TRUE(UsesProxy(config, "shop.example"));

@@ -221,6 +221,20 @@ TEST(BrixHttpGetTest, PostQueryIsSentFormEncodedInTheCodePage) {
   EXPECT_EQ(requests[0].substr(requests[0].size() - 10), "name=\xC6&x=1");
 }
 
+TEST(BrixHttpGetTest, DropOfflineGoesOnlineBeforeTheRequest) {
+  TRawHttpServer server(TRawHttpServer::Answer("HTTP/1.0 200 OK\r\n\r\nonline"));
+  INTERNET_CONNECTED_INFO offline{INTERNET_STATE_DISCONNECTED_BY_USER, 0};
+  ASSERT_TRUE(InternetSetOption(0, INTERNET_OPTION_CONNECTED_STATE, &offline, sizeof offline));
+  Recorder stays_offline;
+  stays_offline.Fetch(server.Url("/"));
+  EXPECT_EQ(stays_offline.errors, 1);
+  Recorder r;
+  r.get.DropOffline = true;
+  r.Fetch(server.Url("/"));
+  EXPECT_EQ(r.strings, std::vector<std::u16string>{u"online"});
+  EXPECT_TRUE(InternetGetConnectedState(nullptr, 0));
+}
+
 TEST(BrixHttpGetTest, DestroyingARunningFetchRaisesNoEventAndDoesNotHang) {
   TRawHttpServer silent([](TRawConnection& c) { c.WaitForClose(); });
   auto* get = new TBrix_HTTPGet(nullptr);
