@@ -61,6 +61,7 @@ void DrawBubble(QPainter& painter) {
   painter.fillPath(shape.translated(2, 3), QColor(0, 0, 0, 30));
   painter.fillPath(shape, QColor(255, 255, 255));
   painter.setPen(QPen(QColor(150, 170, 190), 1.5));
+  painter.setBrush(Qt::NoBrush);
   painter.drawPath(shape);
 }
 
