@@ -36,7 +36,7 @@ TLabel* Link(QWidget* page, const std::u16string& url, int left, int top) {
   label->setFont(UiFont(12));
   label->setStyleSheet(QStringLiteral("color: rgb(0, 51, 153);"));
   label->setCursor(Qt::PointingHandCursor);
-  label->SetCaption(url);
+  label->adjustSize();
   label->move(left, top);
   return label;
 }
@@ -123,7 +123,7 @@ void TFormMain::BuildPages() {
 
   Label2 = new TLabel(ReadySendTabSheet, u"Обновлены следующие файлы:");
   Label2->setFont(UiFont(16));
-  Label2->SetCaption(Label2->Caption());
+  Label2->adjustSize();
   Label2->move(288, 151);
   CheckListBox1 = new TCheckListBox(
       ReadySendTabSheet, {u"Основной прайс", u"Прайс акций и скидок", u"Прайс неликвидов"}, 18);

@@ -286,16 +286,15 @@ TEST_F(WindowTest, Timer2KeepsTheSendButtonInStepWithTheTransfers) {
   SetPage(9);
   form.AdvSmoothProgressBar1->SetVisible(true);
   form.UploaderBusy = true;
-  QTest::qWait(600);
-  EXPECT_FALSE(form.AdvSmoothButton4->Enabled());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !form.AdvSmoothButton4->Enabled(); }, 3000));
   EXPECT_TRUE(form.AdvSmoothProgressBar1->Visible());
   form.UploaderBusy = false;
   form.FetcherBusy = true;
-  QTest::qWait(600);
+  QTest::qWait(600);  // more than a tick: the fetcher keeps it disabled
   EXPECT_FALSE(form.AdvSmoothButton4->Enabled());
+  EXPECT_TRUE(form.AdvSmoothProgressBar1->Visible());
   form.FetcherBusy = false;
-  QTest::qWait(600);  // within half a second of the end
-  EXPECT_TRUE(form.AdvSmoothButton4->Enabled());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return form.AdvSmoothButton4->Enabled(); }, 3000));
   EXPECT_FALSE(form.AdvSmoothProgressBar1->Visible());
 }
 
