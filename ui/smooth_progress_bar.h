@@ -15,7 +15,7 @@ class TSmoothProgressBar : public QWidget {
   void SetPosition(double position);
   double Maximum() const { return FMaximum; }
   void SetMaximum(double maximum);
-  bool Visible() const { return isVisibleTo(parentWidget()); }
+  bool Visible() const { return !isHidden(); }  // its own flag, whatever its page shows
   void SetVisible(bool visible) { setVisible(visible); }
 
  protected:
