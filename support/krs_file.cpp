@@ -26,7 +26,7 @@ std::u16string Filled(const std::u16string& format, std::initializer_list<Format
   }
 }
 
-[[noreturn]] void Fail(int code) {
+const char16_t* StandardMessage(int code) {
   static const struct {
     int code;
     const char16_t* message;
@@ -40,9 +40,11 @@ std::u16string Filled(const std::u16string& format, std::initializer_list<Format
       {10007, u"Запись в  файл невыполнима"},
   };
   for (const auto& entry : kMessages)
-    if (entry.code == code) throw KRS_Exception(code, entry.message);
-  throw KRS_Exception(code, u"");
+    if (entry.code == code) return entry.message;
+  return u"";
 }
+
+[[noreturn]] void Fail(int code) { throw KRS_Exception(code); }
 
 bool IsRegularFile(const std::string& path) {
   struct stat st;
@@ -73,6 +75,9 @@ bool LockRange(int fd, short type, std::int64_t offset, std::int64_t length) {
 }
 
 }  // namespace
+
+KRS_Exception::KRS_Exception(int native_error_code)
+    : KRS_Exception(native_error_code, StandardMessage(native_error_code)) {}
 
 KRS_Exception::KRS_Exception(int native_error_code, const std::u16string& message)
     : Exception(WithCode(message, "%.5d", native_error_code)), NativeError(native_error_code) {}

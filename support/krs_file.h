@@ -21,6 +21,8 @@
 // A record-file failure: the message ends in " - Native error: " and the code.
 class KRS_Exception : public Exception {
  public:
+  // The record file's own failure `native_error_code` (10001 to 10007) with its standard text.
+  explicit KRS_Exception(int native_error_code);
   // Message: `message` + " - Native error: " + the code as "%.5d".
   KRS_Exception(int native_error_code, const std::u16string& message);
   // Message: `format` filled with `args` (or, when they do not fit, `format` followed by

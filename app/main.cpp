@@ -1,0 +1,14 @@
+// Тарво Агент: one wizard window, created as the main window, and the message loop.
+
+#include <QApplication>
+
+#include "app/form_main.h"
+#include "platform/executable_folder.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationDisplayName(QStringLiteral("Тарво Агент"));
+  TFormMain form(ExecutableFolder());
+  form.show();
+  return QApplication::exec();
+}
