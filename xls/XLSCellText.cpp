@@ -141,7 +141,11 @@ std::u16string FormatDateValue(std::u16string_view f, double x) {
   ReplaceAll(p, u".0", u".z");
   if (!IsDateTimeInRange(x)) return FormatDateTimePattern(p, x);
   const DecodedDateTime t = DecodeDateTime(x);
-  const long long days = static_cast<long long>(std::trunc(x));
+  // The whole days of x; a time of day that rounds up to midnight counts as the next day, as
+  // it does for the date.
+  double date = 0;
+  const long long days = static_cast<long long>(
+      TryEncodeDate(t.year, t.month, t.day, date) ? date : std::trunc(x));
   if (Contains(p, u"mmmmm"))
     ReplaceAll(p, u"mmmmm", Quoted(FormatSettings.MonthNamesLong[t.month - 1].substr(0, 1)));
   const long long hours = days * 24 + t.hour;

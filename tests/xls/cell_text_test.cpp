@@ -93,6 +93,8 @@ TEST_F(CellTextTest, DatesThroughTheirFormats) {
       {u"[h]:mm:ss", 1.5, u"36:00:00"},
       {u"[mm]:ss", 1.5, u"2160:00"},
       {u"[ss]", 1.5, u"129600"},
+      {u"[h]:mm:ss", 0.9999999999999999, u"24:00:00"},  // the time rounds up to midnight
+      {u"[mm]", 1.9999999999999998, u"2880"},
       {u"[H]:mm", 1.5, u"[12]:00"},        // letter case counts: no elapsed hours
       {u"h:mm;@", 45000.75, u"18:00"},
       {u"mm:ss", 45000.75, u"03:00"},      // the month, not minutes
