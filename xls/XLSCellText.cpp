@@ -211,10 +211,11 @@ std::u16string FormatNumberValue(std::u16string_view text, double x) {
     const std::u16string text_of_fraction = FormatFraction(r, x);
     ReplaceAll(f, u"?/" + r, Quoted(text_of_fraction));
     RemoveAll(f, u"?");
-    // The whole part in front of the fraction, truncated; the sign once, in front.
+    // The whole part in front of the fraction, truncated; the sign once, in front: the
+    // engine's minus for a whole part, a written one for a fraction alone.
     const double whole = std::trunc(std::fabs(x));
-    if (x < 0 && (whole >= 1 || !text_of_fraction.empty())) f.insert(0, u"\"-\"");
-    x = whole;
+    if (x < 0 && whole < 1 && !text_of_fraction.empty()) f.insert(0, u"\"-\"");
+    x = x < 0 && whole >= 1 ? -whole : whole;
   }
   return FormatDecimalPattern(f, x);
 }

@@ -55,6 +55,7 @@ TEST_F(CellTextTest, NumbersThroughTheirFormats) {
       {u"# ?\?\?/?\?\?", 0.35, u" 7/20"},
       {u"# ?/8", 0.3, u" 2/8"},
       {u"# ?/?", 0.97, u" 1/1"},
+      {u"# ?/?", -1E20, u"-1E20"},         // too many digits: the general rendering, signed
       // Negative values that round to zero show no minus.
       {u"0.00", -0.004, u"0,00"},
       {u"#,##0", -0.4, u"0"},
