@@ -71,6 +71,11 @@ TEST_F(CellTextTest, NumbersThroughTheirFormats) {
       {u"0)", 5, u"5"},
       {u"0.00;(0.00)", -1.5, u"(1,50)"},
       {u"0;;", -5, u"-5"},                 // an empty negative section: general rendering
+      {u"0.0;(0.0);\"zero\";@", 0, u"0,0"},  // zero and positive values take the first section
+      // The built-in accounting format 42 by its own text.
+      {u"_($* #,##0_);_($* (#,##0);_($* \"-\"_);_(@_)", 1234, u"$ 1\u00A0234"},
+      {u"_($* #,##0_);_($* (#,##0);_($* \"-\"_);_(@_)", -1234, u"$ (1\u00A0234)"},
+      {u"_($* #,##0_);_($* (#,##0);_($* \"-\"_);_(@_)", 0, u"$ 0"},
       {u"", 2.5, u"2,5"},
   };
   for (const PatternCase& c : cases)
