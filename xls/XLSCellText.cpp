@@ -141,7 +141,11 @@ std::u16string FormatDateValue(std::u16string_view f, double x) {
   ReplaceAll(p, u".0", u".z");
   if (!IsDateTimeInRange(x)) return FormatDateTimePattern(p, x);
   const DecodedDateTime t = DecodeDateTime(x);
-  const long long days = static_cast<long long>(std::trunc(x));
+  // The whole days of x; a time of day that rounds up to midnight counts as the next day, as
+  // it does for the date.
+  double date = 0;
+  const long long days = static_cast<long long>(
+      TryEncodeDate(t.year, t.month, t.day, date) ? date : std::trunc(x));
   if (Contains(p, u"mmmmm"))
     ReplaceAll(p, u"mmmmm", Quoted(FormatSettings.MonthNamesLong[t.month - 1].substr(0, 1)));
   const long long hours = days * 24 + t.hour;
@@ -207,10 +211,11 @@ std::u16string FormatNumberValue(std::u16string_view text, double x) {
     const std::u16string text_of_fraction = FormatFraction(r, x);
     ReplaceAll(f, u"?/" + r, Quoted(text_of_fraction));
     RemoveAll(f, u"?");
-    // The whole part in front of the fraction, truncated; the sign once, in front.
+    // The whole part in front of the fraction, truncated; the sign once, in front: the
+    // engine's minus for a whole part, a written one for a fraction alone.
     const double whole = std::trunc(std::fabs(x));
-    if (x < 0 && (whole >= 1 || !text_of_fraction.empty())) f.insert(0, u"\"-\"");
-    x = whole;
+    if (x < 0 && whole < 1 && !text_of_fraction.empty()) f.insert(0, u"\"-\"");
+    x = x < 0 && whole >= 1 ? -whole : whole;
   }
   return FormatDecimalPattern(f, x);
 }

@@ -55,6 +55,7 @@ TEST_F(CellTextTest, NumbersThroughTheirFormats) {
       {u"# ?\?\?/?\?\?", 0.35, u" 7/20"},
       {u"# ?/8", 0.3, u" 2/8"},
       {u"# ?/?", 0.97, u" 1/1"},
+      {u"# ?/?", -1E20, u"-1E20"},         // too many digits: the general rendering, signed
       // Negative values that round to zero show no minus.
       {u"0.00", -0.004, u"0,00"},
       {u"#,##0", -0.4, u"0"},
@@ -70,6 +71,11 @@ TEST_F(CellTextTest, NumbersThroughTheirFormats) {
       {u"0)", 5, u"5"},
       {u"0.00;(0.00)", -1.5, u"(1,50)"},
       {u"0;;", -5, u"-5"},                 // an empty negative section: general rendering
+      {u"0.0;(0.0);\"zero\";@", 0, u"0,0"},  // zero and positive values take the first section
+      // The built-in accounting format 42 by its own text.
+      {u"_($* #,##0_);_($* (#,##0);_($* \"-\"_);_(@_)", 1234, u"$ 1\u00A0234"},
+      {u"_($* #,##0_);_($* (#,##0);_($* \"-\"_);_(@_)", -1234, u"$ (1\u00A0234)"},
+      {u"_($* #,##0_);_($* (#,##0);_($* \"-\"_);_(@_)", 0, u"$ 0"},
       {u"", 2.5, u"2,5"},
   };
   for (const PatternCase& c : cases)
@@ -93,6 +99,8 @@ TEST_F(CellTextTest, DatesThroughTheirFormats) {
       {u"[h]:mm:ss", 1.5, u"36:00:00"},
       {u"[mm]:ss", 1.5, u"2160:00"},
       {u"[ss]", 1.5, u"129600"},
+      {u"[h]:mm:ss", 0.9999999999999999, u"24:00:00"},  // the time rounds up to midnight
+      {u"[mm]", 1.9999999999999998, u"2880"},
       {u"[H]:mm", 1.5, u"[12]:00"},        // letter case counts: no elapsed hours
       {u"h:mm;@", 45000.75, u"18:00"},
       {u"mm:ss", 45000.75, u"03:00"},      // the month, not minutes

@@ -18,6 +18,7 @@ TEST_F(DatePatternTest, Codes) {
       // Worked examples.
       {u"dd/mm/yyyy", kEvening, u"15.03.2023"},
       {u"h:nn AM/PM", kEvening, u"6:00 PM"},
+      {u"h:nn AM/PM", kMorning, u"1:02 AM"},
       {u"hh:mm", kEvening, u"18:00"},
       {u"mm:ss", kEvening, u"03:00"},              // month, then seconds
       {u"yy", kEvening, u"23"},
