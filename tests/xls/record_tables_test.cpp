@@ -70,10 +70,10 @@ TEST(FontTable, StartsWithTheDefaultFont) {
   ASSERT_EQ(table.Count(), 1);
   const TFontData& f = table.LoadFontToBuffer(0);
   EXPECT_EQ(FontNameOf(f), u"Arial");
-  EXPECT_EQ(f.Height, 10);
+  EXPECT_EQ(int{f.Height}, 10);
   EXPECT_EQ(f.ColorIndex, 57);
   EXPECT_FALSE(f.Bold || f.Italic || f.Underline || f.StrikeOut);
-  EXPECT_EQ(f.Name[5], 0);
+  EXPECT_EQ(int{f.Name[5]}, 0);
   EXPECT_THROW(table.LoadFontToBuffer(1), EListError);
 }
 
@@ -98,7 +98,7 @@ TEST(FontTable, DecodesFontRecords) {
     EXPECT_EQ(f.StrikeOut, c.strike);
     EXPECT_EQ(f.Underline, c.underline);
     EXPECT_EQ(f.UnderlineStyle, c.style);
-    EXPECT_EQ(f.Height, c.height);
+    EXPECT_EQ(int{f.Height}, c.height);
     EXPECT_EQ(f.ColorIndex, c.color);
     EXPECT_EQ(f.SSStyle, c.ss);
   }
@@ -110,10 +110,10 @@ TEST(FontTable, DecodesFontRecords) {
   wide += std::string("\x22\x04\x30\x04", 4);
   const TFontData w = DecodeFont(wide);
   EXPECT_EQ(FontNameOf(w), u"Та");
-  EXPECT_EQ(w.Name[2], 0);
+  EXPECT_EQ(int{w.Name[2]}, 0);
   // A name longer than the field is cut at 100 characters; a short record reads zeros.
   EXPECT_EQ(FontNameOf(DecodeFont(FontRecord(200, 0, 8, 400, 0, 0, std::string(150, 'x')))).size(), 100u);
-  EXPECT_EQ(DecodeFont(std::string("\xC8\x00", 2)).Height, 10);
+  EXPECT_EQ(int{DecodeFont(std::string("\xC8\x00", 2)).Height}, 10);
 }
 
 TEST(FontTable, DuplicatesKeepFilePositionsAndSearchFindsTheFirst) {
@@ -144,7 +144,7 @@ TEST(FontTable, FirstFontOfACorpusWorkbook) {
   ASSERT_GE(table.Count(), 5);
   const TFontData& f = table.LoadFontToBuffer(0);
   EXPECT_EQ(FontNameOf(f), u"Arial");
-  EXPECT_EQ(f.Height, 10);
+  EXPECT_EQ(int{f.Height}, 10);
   bool some_bold = false;
   for (int i = 0; i < table.Count(); ++i) some_bold |= table.LoadFontToBuffer(i).Bold;
   EXPECT_TRUE(some_bold);  // the header row
@@ -175,7 +175,7 @@ TXFData DecodeXF(const std::string& record) {
 TEST(XFTable, DecodesXFRecords) {
   // Font numbers skip 4: numbers above 3 are lowered by one.
   for (const auto& [number, position] : {std::pair{0, 0}, {3, 3}, {4, 3}, {5, 4}, {9, 8}})
-    EXPECT_EQ(DecodeXF(XFRecord(number, 0, 0, 0, 0, 0, 0, 0, 0)).FontIndex, position) << number;
+    EXPECT_EQ(int{DecodeXF(XFRecord(number, 0, 0, 0, 0, 0, 0, 0, 0)).FontIndex}, position) << number;
 
   // Solid yellow: the pattern colour 13 is the painted colour, BgColor 6.
   const TXFData solid = DecodeXF(XFRecord(0, 0, 1, 0, 0, 0, 0, 1u << 26, 13 | (64 << 7)));
@@ -189,8 +189,8 @@ TEST(XFTable, DecodesXFRecords) {
   const TXFData xf = DecodeXF(XFRecord(
       6, 164, 0x0004, 0x2D00 | 0x08 | (1 << 4) | 2, 0x13, 0x1 | (0x2 << 4) | (0x6 << 8) | (0xD << 12),
       10 | (12 << 7), 8 | (64 << 7) | (0x2Au << 14), 0));
-  EXPECT_EQ(xf.FontIndex, 5);
-  EXPECT_EQ(xf.FormatIndex, 164);
+  EXPECT_EQ(int{xf.FontIndex}, 5);
+  EXPECT_EQ(int{xf.FormatIndex}, 164);
   EXPECT_FALSE(xf.Locked);
   EXPECT_TRUE(xf.StyleXF);
   EXPECT_EQ(xf.HAlign, xlHAlignCenter);
