@@ -55,7 +55,12 @@ void TCell::ApplyRowColumnFormat() {
     return;
   }
   // Both formatted: the row's attribute wins unless it is the default, attribute by attribute.
-  FOwner->SetPreventStoreItems(true);
+  // Building the format must not store the new cell.
+  struct TPreventStore {
+    explicit TPreventStore(TCustomXLSItems& items) : Items(items) { Items.SetPreventStoreItems(true); }
+    ~TPreventStore() { Items.SetPreventStoreItems(false); }
+    TCustomXLSItems& Items;
+  } prevent(*FOwner);
   for (TCellBorderIndex side : {xlBorderLeft, xlBorderRight, xlBorderTop, xlBorderBottom}) {
     const TXLColorIndex color = row->BorderColorIndex(side);
     SetBorderColorIndex(side, color != xlColorIndexAutoBackground ? color : column->BorderColorIndex(side));
@@ -87,7 +92,6 @@ void TCell::ApplyRowColumnFormat() {
   SetFontName(pick(row->FontName(), std::u16string(u"Arial"), column->FontName()));
   SetFontColorIndex(pick(row->FontColorIndex(), xlColorIndexAutoText, column->FontColorIndex()));
   SetFontHeight(pick(row->FontHeight(), std::uint16_t{10}, column->FontHeight()));
-  FOwner->SetPreventStoreItems(false);
 }
 
 void TCell::SetValue(const TCellValue& AValue) {

@@ -34,7 +34,9 @@ TPalette& Palette() {
 
 }  // namespace
 
-std::uint32_t PaletteColor(TXLColorIndex AIndex) { return Palette().Colors[AIndex]; }
+std::uint32_t PaletteColor(TXLColorIndex AIndex) {
+  return AIndex >= 1 && AIndex <= kPaletteSize ? Palette().Colors[AIndex] : 0;
+}
 
 void SetPaletteColor(TXLColorIndex AIndex, std::uint32_t AColor) {
   if (AIndex >= 1 && AIndex <= kPaletteSize) Palette().Colors[AIndex] = AColor;

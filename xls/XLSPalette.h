@@ -17,9 +17,10 @@ constexpr std::uint32_t RGBColor(std::uint8_t r, std::uint8_t g, std::uint8_t b)
   return r | (g << 8) | (static_cast<std::uint32_t>(b) << 16);
 }
 
-// Entry `AIndex` (1 to 58) of the palette.
+// Entry `AIndex` (1 to 58) of the palette; black for any other index.
 std::uint32_t PaletteColor(TXLColorIndex AIndex);
-// Overwrites entry `AIndex` (1 to 58); a PALETTE record does this, and nothing undoes it.
+// Overwrites entry `AIndex` (1 to 58; others are ignored); a PALETTE record does this, and
+// nothing undoes it.
 void SetPaletteColor(TXLColorIndex AIndex, std::uint32_t AColor);
 // Back to the BIFF8 default colours in 1 to 56 and black in 57 and 58.
 void ResetPalette();

@@ -258,6 +258,9 @@ TEST(Palette, DefaultsMappingAndNearestColour) {
   EXPECT_EQ(PaletteColor(56), RGBColor(0x33, 0x33, 0x33));
   EXPECT_EQ(PaletteColor(57), 0u);
   EXPECT_EQ(PaletteColor(58), 0u);
+  EXPECT_EQ(PaletteColor(0), 0u);  // outside 1..58: black, never a read past the table
+  EXPECT_EQ(PaletteColor(200), 0u);
+  SetPaletteColor(59, 0xFFFFFF);
   EXPECT_EQ(NearestColorIndex(RGBColor(255, 0, 0)), 3);
   EXPECT_EQ(NearestColorIndex(RGBColor(250, 5, 3)), 3);
   EXPECT_EQ(NearestColorIndex(RGBColor(0, 0, 0)), 1);  // the first of the equal blacks
