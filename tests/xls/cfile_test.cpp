@@ -242,6 +242,53 @@ TEST(CFile, StreamPositionSizeAndReads) {
   }
 }
 
+TEST(CFile, AllocationTablesBeyondTheHeaderList) {
+  // 300 table sectors: 109 listed in the header, the rest in a chain of extension sectors.
+  std::string big(9000, '\0');
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i % 251);
+  for (int shift : {9, 12}) {
+    SCOPED_TRACE(shift);
+    const std::string bytes = BuildCompoundFile(shift, {{u"Workbook", big}, {u"Small", "abc"}}, 300);
+    ASSERT_EQ(GetU32(bytes, 0x2C), 300u);
+    ASSERT_GE(GetU32(bytes, 0x48), 1u);
+    auto file = OpenBytes(bytes);
+    auto& stream = static_cast<TCFileStream&>(*file->Root().FindItem("Workbook"));
+    std::string read(big.size(), '\0');
+    EXPECT_EQ(stream.Read(read.data(), 10000), 9000);
+    EXPECT_EQ(read, big);
+
+    const std::size_t ssz = std::size_t{1} << shift;
+    const std::uint32_t first_difat = GetU32(bytes, 0x44);
+    const std::size_t next_at = (first_difat + 1) * ssz + ssz - 4;
+    if (shift == 9) {  // two extension sectors
+      ASSERT_EQ(GetU32(bytes, 0x48), 2u);
+      std::string looped = bytes;  // the first one points back to itself
+      PutU32(looped, next_at, first_difat);
+      EXPECT_EQ(OpenFailure(looped), ECFILE_OPEN_DOCFILE);
+      std::string short_chain = bytes;  // the chain ends before every table sector is listed
+      PutU32(short_chain, next_at, 0xFFFFFFFE);
+      EXPECT_EQ(OpenFailure(short_chain), ECFILE_OPEN_DOCFILE);
+    }
+    std::string outside = bytes;
+    PutU32(outside, 0x44, 0x00FFFFFF);
+    EXPECT_EQ(OpenFailure(outside), ECFILE_OPEN_DOCFILE);
+  }
+}
+
+TEST(CFile, ChildrenComeInTheOrderOfTheSiblingTree) {
+  std::string bytes = BuildCompoundFile(9, {{u"B", "1"}, {u"A", "2"}, {u"C", "3"}});
+  // Entries 1 "B", 2 "A", 3 "C": make B the top with A on its left and C on its right.
+  const std::size_t dir = (GetU32(bytes, 0x30) + 1) * 512;
+  PutU32(bytes, dir + 128 + 68, 2);
+  PutU32(bytes, dir + 128 + 72, 3);
+  PutU32(bytes, dir + 256 + 72, 0xFFFFFFFF);
+  auto file = OpenBytes(bytes);
+  ASSERT_EQ(file->Root().Count(), 3);
+  EXPECT_EQ(file->Root().Item(0)->Name(), "A");
+  EXPECT_EQ(file->Root().Item(1)->Name(), "B");
+  EXPECT_EQ(file->Root().Item(2)->Name(), "C");
+}
+
 TEST(CFile, OpeningFailures) {
   auto code_of = [](const std::function<void()>& open) {
     try {

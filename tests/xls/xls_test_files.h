@@ -40,8 +40,10 @@ struct FixtureStream {
 
 // A compound document with `streams` directly below the root, sectors of 1 << `shift` bytes
 // (9: version 3, 12: version 4). Streams under 4096 bytes go to the mini stream. The children's
-// tree is a chain of right siblings, so a walk lists them in the order given.
-inline std::string BuildCompoundFile(int shift, const std::vector<FixtureStream>& streams) {
+// tree is a chain of right siblings, so a walk lists them in the order given. The allocation
+// table takes at least `min_fat_sectors` sectors; beyond 109 they are listed in extension sectors.
+inline std::string BuildCompoundFile(int shift, const std::vector<FixtureStream>& streams,
+                                     std::size_t min_fat_sectors = 1) {
   const std::size_t ssz = std::size_t{1} << shift;
   auto sectors_for = [ssz](std::size_t n) { return (n + ssz - 1) / ssz; };
   std::string mini;
@@ -70,11 +72,15 @@ inline std::string BuildCompoundFile(int shift, const std::vector<FixtureStream>
   const std::size_t mini_sectors = sectors_for(mini.size());
   std::size_t data_sectors = 0;
   for (std::size_t n : big_sizes) data_sectors += sectors_for(n);
-  std::size_t fat_sectors = 1;
-  while ((fat_sectors + dir_sectors + mini_fat_sectors + mini_sectors + data_sectors) >
-         fat_sectors * (ssz / 4))
+  const std::size_t ids_per_difat = ssz / 4 - 1;
+  auto difat_for = [&](std::size_t fat) { return fat > 109 ? (fat - 109 + ids_per_difat - 1) / ids_per_difat : 0; };
+  std::size_t fat_sectors = min_fat_sectors;
+  while ((fat_sectors + difat_for(fat_sectors) + dir_sectors + mini_fat_sectors + mini_sectors +
+          data_sectors) > fat_sectors * (ssz / 4))
     ++fat_sectors;
-  const std::size_t total = fat_sectors + dir_sectors + mini_fat_sectors + mini_sectors + data_sectors;
+  const std::size_t difat_sectors = difat_for(fat_sectors);
+  const std::size_t meta = fat_sectors + difat_sectors;
+  const std::size_t total = meta + dir_sectors + mini_fat_sectors + mini_sectors + data_sectors;
   std::vector<std::uint32_t> fat(fat_sectors * (ssz / 4), 0xFFFFFFFF);
   std::size_t next = 0;
   auto chain = [&](std::size_t count) {
@@ -84,6 +90,7 @@ inline std::string BuildCompoundFile(int shift, const std::vector<FixtureStream>
     return count ? first : 0xFFFFFFFE;
   };
   for (std::size_t i = 0; i < fat_sectors; ++i) fat[next++] = 0xFFFFFFFD;
+  for (std::size_t i = 0; i < difat_sectors; ++i) fat[next++] = 0xFFFFFFFC;
   const std::uint32_t dir_start = chain(dir_sectors);
   const std::uint32_t mini_fat_start = chain(mini_fat_sectors);
   const std::uint32_t mini_start = chain(mini_sectors);
@@ -109,11 +116,21 @@ inline std::string BuildCompoundFile(int shift, const std::vector<FixtureStream>
   PutU32(out, 0x38, 4096);
   PutU32(out, 0x3C, mini_fat_start);
   PutU32(out, 0x40, static_cast<std::uint32_t>(mini_fat_sectors));
-  PutU32(out, 0x44, 0xFFFFFFFE);
+  PutU32(out, 0x44, difat_sectors ? static_cast<std::uint32_t>(fat_sectors) : 0xFFFFFFFE);
+  PutU32(out, 0x48, static_cast<std::uint32_t>(difat_sectors));
   for (std::size_t i = 0; i < 109; ++i)
     PutU32(out, 0x4C + 4 * i, i < fat_sectors ? static_cast<std::uint32_t>(i) : 0xFFFFFFFF);
   auto sector_at = [ssz](std::size_t sector) { return (sector + 1) * ssz; };
   for (std::size_t i = 0; i < fat.size(); ++i) PutU32(out, sector_at(0) + 4 * i, fat[i]);
+  for (std::size_t d = 0; d < difat_sectors; ++d) {
+    const std::size_t at = sector_at(fat_sectors + d);
+    for (std::size_t i = 0; i < ids_per_difat; ++i) {
+      const std::size_t fat_id = 109 + d * ids_per_difat + i;
+      PutU32(out, at + 4 * i, fat_id < fat_sectors ? static_cast<std::uint32_t>(fat_id) : 0xFFFFFFFF);
+    }
+    PutU32(out, at + 4 * ids_per_difat,
+           d + 1 < difat_sectors ? static_cast<std::uint32_t>(fat_sectors + d + 1) : 0xFFFFFFFE);
+  }
   auto entry = [&](std::size_t index, const std::u16string& name, int type, std::uint32_t right,
                    std::uint32_t child, std::uint32_t start, std::size_t size) {
     const std::size_t at = sector_at(dir_start) + index * 128;
@@ -141,6 +158,6 @@ inline std::string BuildCompoundFile(int shift, const std::vector<FixtureStream>
   for (std::size_t i = 0; i < mini_fat.size(); ++i)
     PutU32(out, sector_at(mini_fat_start) + 4 * i, mini_fat[i]);
   if (!mini.empty()) out.replace(sector_at(mini_start), mini.size(), mini);
-  if (!data.empty()) out.replace(sector_at(fat_sectors + dir_sectors + mini_fat_sectors + mini_sectors), data.size(), data);
+  if (!data.empty()) out.replace(sector_at(meta + dir_sectors + mini_fat_sectors + mini_sectors), data.size(), data);
   return out;
 }
