@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "platform/codepage.h"
@@ -15,12 +16,16 @@ namespace {
 constexpr std::size_t kNameBufferUnits = 260;
 constexpr std::size_t kCopyChunk = 100000;
 
-// The whole file, or false when it cannot be read as a regular file.
+// Stream sizes and positions are 32-bit signed, so no usable document is larger.
+constexpr off_t kMaxFileSize = 0x7FFFFFFF;
+
+// The whole file, or false when it cannot be read as a regular file of a usable size. Opening
+// does not block, so that a named pipe given as the path is refused rather than waited for.
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat info;
-  bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kMaxFileSize;
   if (ok) {
     bytes.resize(static_cast<std::size_t>(info.st_size));
     std::size_t done = 0;

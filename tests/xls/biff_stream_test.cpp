@@ -247,3 +247,36 @@ TEST(BIFFStrings, TheThreeWaysOfEightBitText) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(BIFFStream, EveryCorpusWorkbookEndsWithItsEofRecord) {
+  const char* const files[] = {"65536-rows-xls.xls", "ErrorTypes.xls", "Formate.xls", "LONumbers.xls",
+                               "RkNumber.xls", "blanks.xls", "comments_stress_test.xls",
+                               "formula_stress_test.xls", "merge_cells.xls", "pricelist_gnumeric.xls",
+                               "pricelist_lo.xls", "pricelist_lo_password.xls", "pricelist_xlwt.xls",
+                               "rich_text_stress.xls", "wps_image.xls", "dates_1904.xls"};
+  for (const char* name : files) {
+    SCOPED_TRACE(name);
+    TCFile file(cfCreateFromFile, Utf8ToUtf16(kCorpus + name));
+    auto& stream = static_cast<TCFileStream&>(*file.Root().FindItem("Workbook"));
+    TBIFFStream biff(&stream);
+    biff.Reset();
+    int records = 0, bofs = 0, last = -1;
+    std::int64_t bytes = 0;
+    while (biff.ReadBIFFRecord()) {
+      ++records;
+      last = biff.BIFFRecord().RecNum;
+      bofs += last == 0x0809;
+      bytes += 4 + biff.BIFFRecord().Size;
+    }
+    EXPECT_GT(records, 20);
+    EXPECT_GE(bofs, 2);  // the globals and at least one sheet
+    EXPECT_EQ(last, 0x000A);
+    EXPECT_LE(bytes, stream.Size());
+    // Progress moves in whole blocks: the end of the last block loaded.
+    EXPECT_TRUE(biff.Position() % 1024 == 0 || biff.Position() == stream.Size()) << biff.Position();
+  }
+}
+
+}  // namespace

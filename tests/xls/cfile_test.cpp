@@ -1,6 +1,8 @@
 #include "xls/CFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -302,6 +304,10 @@ TEST(CFile, OpeningFailures) {
   EXPECT_EQ(code_of([] { TCFile(cfCreateFromFile, u"../shared/corpus/no_such.xls"); }),
             ECFILE_OPEN_DOCFILE);
   EXPECT_EQ(code_of([] { TCFile(cfCreateFromFile, u"../shared/corpus"); }), ECFILE_OPEN_DOCFILE);
+  const std::string fifo = std::filesystem::temp_directory_path() / ("tarvo_cfile_fifo_" + std::to_string(getpid()));
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);  // a pipe without a writer is refused, not waited for
+  EXPECT_EQ(code_of([&] { TCFile(cfCreateFromFile, Utf8ToUtf16(fifo)); }), ECFILE_OPEN_DOCFILE);
+  std::filesystem::remove(fifo);
   EXPECT_EQ(code_of([] { TCFile(cfCreateFromFile, Utf8ToUtf16(kCorpus + "README.md")); }),
             ECFILE_OPEN_DOCFILE);
   // Paths must fit the platform's 260-unit buffer with their terminator.
