@@ -1,0 +1,20 @@
+#include "xls/BiffStrings.h"
+
+#include "platform/codepage.h"
+
+std::u16string Utf16LEToText(const std::uint8_t* bytes, std::size_t count) {
+  std::u16string text(count, u'\0');
+  for (std::size_t i = 0; i < count; ++i)
+    text[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+  return text;
+}
+
+std::u16string CodePageToText(std::string_view bytes, int code_page) {
+  return MultiByteToWide(bytes.substr(0, bytes.find('\0')), code_page);
+}
+
+std::u16string WidenBytes(std::string_view bytes) {
+  std::u16string text(bytes.size(), u'\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) text[i] = static_cast<std::uint8_t>(bytes[i]);
+  return text;
+}

@@ -1,0 +1,15 @@
+#pragma once
+// How the readers turn BIFF8 character data into text. 16-bit data (string flag bit 0 set) is
+// UTF-16LE; 8-bit data is kept narrow (stored as the bytes), converted through the workbook's
+// code page, or widened byte by byte, as each record's rule says.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// `count` UTF-16LE characters starting at `bytes`.
+std::u16string Utf16LEToText(const std::uint8_t* bytes, std::size_t count);
+// The bytes up to the first zero byte, converted through `code_page`.
+std::u16string CodePageToText(std::string_view bytes, int code_page);
+// Each byte becomes the character with the same number (U+0000 to U+00FF).
+std::u16string WidenBytes(std::string_view bytes);

@@ -1,0 +1,168 @@
+#include "xls/XLSCells.h"
+
+#include "xls/XLSError.h"
+#include "xls/XLSStringData.h"
+#include "xls/XLSWorkbook.h"
+
+namespace {
+
+constexpr std::size_t kMaxTextLength = 65535;
+constexpr int kDateFormatPosition = 13;  // format 14, "mm/dd/yy"
+constexpr TXLColorIndex kHyperlinkColor = 5;
+
+bool IsAssignable(const TCellValue& value) {
+  if (std::holds_alternative<std::monostate>(value) || std::holds_alternative<TCellNull>(value))
+    return false;
+  if (const auto* text = std::get_if<std::u16string>(&value)) return text->size() <= kMaxTextLength;
+  if (const auto* bytes = std::get_if<std::string>(&value)) return bytes->size() <= kMaxTextLength;
+  return true;
+}
+
+std::string ToUtf16LEBytes(const std::u16string& text) {
+  std::string bytes;
+  for (char16_t c : text) {
+    bytes += static_cast<char>(c & 0xFF);
+    bytes += static_cast<char>(c >> 8);
+  }
+  return bytes;
+}
+
+}  // namespace
+
+TCell::TCell(TCells* AOwner, int ARow, int ACol, TCommonWorkbookCellData* ACommonCellData)
+    : TCustomXLSItem(AOwner, ACommonCellData) {
+  FData.Row = static_cast<std::uint16_t>(ARow);
+  FData.Col = static_cast<std::uint16_t>(ACol);
+  if (ACommonCellData->ProcessingState != psReading) ApplyRowColumnFormat();
+}
+
+TCells& TCell::Cells() const { return static_cast<TCells&>(*FOwner); }
+
+void TCell::ApplyRowColumnFormat() {
+  TSheet* sheet = FOwner->Owner();
+  if (!sheet) return;
+  const int d = FCommonCellData->XFTable->DefaultIndex();
+  TRow* row = sheet->Rows().Find(FData.Row);
+  TColumn* column = sheet->Columns().Find(FData.Col);
+  const int r = row ? row->XFTableIndex() : d;
+  const int c = column ? column->XFTableIndex() : d;
+  if (r == d) {
+    FXFTableIndex = c;
+    return;
+  }
+  if (c == d) {
+    FXFTableIndex = r;
+    return;
+  }
+  // Both formatted: the row's attribute wins unless it is the default, attribute by attribute.
+  // Building the format must not store the new cell.
+  struct TPreventStore {
+    explicit TPreventStore(TCustomXLSItems& items) : Items(items) { Items.SetPreventStoreItems(true); }
+    ~TPreventStore() { Items.SetPreventStoreItems(false); }
+    TCustomXLSItems& Items;
+  } prevent(*FOwner);
+  for (TCellBorderIndex side : {xlBorderLeft, xlBorderRight, xlBorderTop, xlBorderBottom}) {
+    const TXLColorIndex color = row->BorderColorIndex(side);
+    SetBorderColorIndex(side, color != xlColorIndexAutoBackground ? color : column->BorderColorIndex(side));
+  }
+  for (TCellBorderIndex side : {xlBorderLeft, xlBorderRight, xlBorderTop, xlBorderBottom}) {
+    const TXLBorderStyle style = row->BorderStyle(side);
+    SetBorderStyle(side, style != bsNone ? style : column->BorderStyle(side));
+  }
+  auto pick = [](auto from_row, auto unset, auto from_column) {
+    return from_row != unset ? from_row : from_column;
+  };
+  SetFillPatternBGColorIndex(pick(row->FillPatternBGColorIndex(), xlColorIndexAutoBackground,
+                                  column->FillPatternBGColorIndex()));
+  SetFillPatternFGColorIndex(pick(row->FillPatternFGColorIndex(), xlColorIndexAutoText,
+                                  column->FillPatternFGColorIndex()));
+  SetFillPattern(pick(row->FillPattern(), xlPatternNone, column->FillPattern()));
+  SetFormatStringIndex(pick(row->FormatStringIndex(), 0, column->FormatStringIndex()));
+  SetHAlign(pick(row->HAlign(), xlHAlignGeneral, column->HAlign()));
+  SetVAlign(pick(row->VAlign(), xlVAlignTop, column->VAlign()));
+  SetRotation(pick(row->Rotation(), std::uint8_t{0}, column->Rotation()));
+  SetIndent(pick(row->Indent(), std::uint8_t{0}, column->Indent()));
+  SetFontUnderlineStyle(pick(row->FontUnderlineStyle(), xlFontUnderlineNone, column->FontUnderlineStyle()));
+  SetFontSSStyle(pick(row->FontSSStyle(), xlFontSSNone, column->FontSSStyle()));
+  SetWrap(row->Wrap() || column->Wrap());
+  SetFontBold(row->FontBold() || column->FontBold());
+  SetFontItalic(row->FontItalic() || column->FontItalic());
+  SetFontUnderline(row->FontUnderline() || column->FontUnderline());
+  SetFontStrikeOut(row->FontStrikeOut() || column->FontStrikeOut());
+  SetFontName(pick(row->FontName(), std::u16string(u"Arial"), column->FontName()));
+  SetFontColorIndex(pick(row->FontColorIndex(), xlColorIndexAutoText, column->FontColorIndex()));
+  SetFontHeight(pick(row->FontHeight(), std::uint16_t{10}, column->FontHeight()));
+}
+
+void TCell::SetValue(const TCellValue& AValue) {
+  if (!IsAssignable(AValue)) throw EXLSError(EXLS_BADCELLVALUE);
+  if (std::holds_alternative<TCellDate>(AValue) && !std::holds_alternative<TCellDate>(FData.Value) &&
+      FormatStringIndex() == 0)
+    SetFormatStringIndex(kDateFormatPosition);
+  if (FData.Value != AValue) FData.Value = AValue;
+  StoreSelf();
+}
+
+std::string TCell::Formula() const { return GetStringDataField(FData.StringData, 'F'); }
+
+void TCell::SetFormula(const std::string& AValue) {
+  if (AValue == Formula()) return;
+  SetStringDataField(FData.StringData, 'F', AValue);
+  StoreSelf();
+}
+
+std::u16string TCell::Hyperlink() const {
+  const std::string bytes = GetStringDataField(FData.StringData, 'H');
+  std::u16string text;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+    text += static_cast<char16_t>(static_cast<std::uint8_t>(bytes[i]) |
+                                  (static_cast<std::uint8_t>(bytes[i + 1]) << 8));
+  return text;
+}
+
+void TCell::SetHyperlink(const std::u16string& AValue) {
+  if (AValue == Hyperlink()) return;
+  SetStringDataField(FData.StringData, 'H', ToUtf16LEBytes(AValue));
+  SetFontColorIndex(kHyperlinkColor);
+  SetFontUnderline(true);
+  if (IsEmptyValue(FData.Value)) FData.Value = AValue;
+  StoreSelf();
+}
+
+TCellHyperlinkType TCell::HyperlinkType() const {
+  const std::string field = GetStringDataField(FData.StringData, 'L');
+  return field.empty() ? hltAuto : static_cast<TCellHyperlinkType>(static_cast<std::uint8_t>(field[0]));
+}
+
+void TCell::SetHyperlinkType(TCellHyperlinkType AValue) {
+  SetStringDataField(FData.StringData, 'L', std::string(1, static_cast<char>(AValue)));
+}
+
+std::string TCell::RichFormat() const { return GetStringDataField(FData.StringData, 'R'); }
+
+void TCell::SetRichFormat(const std::string& AValue) {
+  if (AValue == RichFormat()) return;
+  SetStringDataField(FData.StringData, 'R', AValue);
+  StoreSelf();
+}
+
+void TCell::Clear() { FOwner->RemoveItem(this); }
+
+// ---- TCells ----
+
+TCell* TCells::Item(int ARow, int ACol) {
+  if (ARow < 0 || ARow > 65535 || ACol < 0 || ACol > 255) throw EXLSError(EXLS_BADROWCOL);
+  if (TCell* stored = FindCell(ARow, ACol)) return stored;
+  FTmpItem.reset();
+  return static_cast<TCell*>(
+      MakeTransient(std::make_unique<TCell>(this, ARow, ACol, FCommonWorkbookCellData)));
+}
+
+TCell* TCells::FindCell(int ARow, int ACol) const {
+  return static_cast<TCell*>(FindByKey(KeyOf(ARow, ACol)));
+}
+
+std::uint32_t TCells::GetItemKey(const TCustomXLSItem& AItem) const {
+  const auto& cell = static_cast<const TCell&>(AItem);
+  return KeyOf(cell.Row(), cell.Col());
+}

@@ -1,0 +1,75 @@
+#pragma once
+// Cells and their container. A cell holds its value, its side data (formula, hyperlink, rich
+// format) and its position; a cell created outside reading takes the format of its row and
+// column.
+
+#include <cstdint>
+#include <string>
+
+#include "xls/XLSCellValue.h"
+#include "xls/XLSItems.h"
+
+enum TCellHyperlinkType : std::uint8_t { hltAuto, hltURL, hltFile, hltUNC, hltCurrentWorkbook };
+
+struct TCellData {
+  TCellValue Value;        // empty at creation
+  std::string StringData;  // tagged side data (XLSStringData.h)
+  std::uint16_t Row = 0;   // 0 to 65535
+  std::uint16_t Col = 0;   // 0 to 255
+};
+
+class TCells;
+
+class TCell : public TCustomXLSItem {
+ public:
+  // An unstored cell with the default format; unless a file is being read, it then takes the
+  // format of its row and column.
+  TCell(TCells* AOwner, int ARow, int ACol, TCommonWorkbookCellData* ACommonCellData);
+
+  std::uint16_t Row() const { return FData.Row; }
+  std::uint16_t Col() const { return FData.Col; }
+  const TCellValue& Value() const { return FData.Value; }
+  // Accepts every kind but empty and Null, and texts of at most 65535 characters; anything else
+  // raises EXLSError EXLS_BADCELLVALUE and keeps the old value. A date given to a cell without
+  // a date value and with format position 0 gets position 13 (format 14, "mm/dd/yy"). Stores.
+  void SetValue(const TCellValue& AValue);
+  const std::string& StringData() const { return FData.StringData; }
+
+  // The position of the cell's formula in the reader's list, as decimal text.
+  std::string Formula() const;
+  void SetFormula(const std::string& AValue);
+  std::u16string Hyperlink() const;
+  // A new hyperlink also makes the font blue (index 5) and underlined and, while the value is
+  // empty, becomes the value.
+  void SetHyperlink(const std::u16string& AValue);
+  TCellHyperlinkType HyperlinkType() const;
+  // Does not store the cell.
+  void SetHyperlinkType(TCellHyperlinkType AValue);
+  std::string RichFormat() const;
+  void SetRichFormat(const std::string& AValue);
+  // Frees a stored cell; a transient one stays as it is.
+  void Clear();
+
+ private:
+  void ApplyRowColumnFormat();
+  TCells& Cells() const;
+
+  TCellData FData;  // value, side data, position
+};
+
+class TCells : public TCustomXLSItems {
+ public:
+  using TCustomXLSItems::TCustomXLSItems;
+
+  // The stored cell at (ARow, ACol), else a transient one valid until the next request that
+  // misses. A row outside 0..65535 or a column outside 0..255 raises EXLSError EXLS_BADROWCOL.
+  TCell* Item(int ARow, int ACol);
+  // The stored cell at (ARow, ACol), or nullptr.
+  TCell* FindCell(int ARow, int ACol) const;
+  // A stored cell in storage order; raises ERangeError outside 0..Count-1.
+  TCell* ItemByIndex(int AIndex) const { return static_cast<TCell*>(ItemAt(AIndex)); }
+  std::uint32_t GetItemKey(const TCustomXLSItem& AItem) const override;
+  static std::uint32_t KeyOf(int ARow, int ACol) {
+    return static_cast<std::uint32_t>(ARow) | (static_cast<std::uint32_t>(ACol) << 16);
+  }
+};
