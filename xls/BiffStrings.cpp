@@ -2,6 +2,13 @@
 
 #include "platform/codepage.h"
 
+namespace {
+int g_workbook_code_page = CP_ACP;
+}  // namespace
+
+int WorkbookCodePage() { return g_workbook_code_page; }
+void SetWorkbookCodePage(int code_page) { g_workbook_code_page = code_page; }
+
 std::u16string Utf16LEToText(const std::uint8_t* bytes, std::size_t count) {
   std::u16string text(count, u'\0');
   for (std::size_t i = 0; i < count; ++i)

@@ -7,6 +7,11 @@
 #include <string>
 #include <string_view>
 
+// The process-wide code page of 8-bit workbook text: the system code page (CP_ACP) until a
+// workbook file object sets it. Used from the main thread only.
+int WorkbookCodePage();
+void SetWorkbookCodePage(int code_page);
+
 // `count` UTF-16LE characters starting at `bytes`.
 std::u16string Utf16LEToText(const std::uint8_t* bytes, std::size_t count);
 // The bytes up to the first zero byte, converted through `code_page`.

@@ -5,6 +5,8 @@
 #include <string>
 #include <variant>
 
+#include "xls/XLSDisplayValue.h"
+
 // The Null value; it can never be assigned to a cell.
 struct TCellNull {
   bool operator==(const TCellNull&) const = default;
@@ -28,6 +30,10 @@ using TCellValue =
     std::variant<std::monostate, TCellNull, std::int8_t, std::uint8_t, std::int16_t, std::uint16_t,
                  std::int32_t, std::uint32_t, std::int64_t, float, double, TCellCurrency,
                  TCellDate, bool, std::u16string, std::string>;
+
+// The value as the cell text engine sees it: every number kind and currency as a double, the
+// date kind apart, Null as empty; texts are viewed, not copied.
+TDisplayValue ToDisplayValue(const TCellValue& AValue);
 
 inline bool IsEmptyValue(const TCellValue& AValue) {
   return std::holds_alternative<std::monostate>(AValue);

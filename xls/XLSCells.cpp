@@ -1,6 +1,9 @@
 #include "xls/XLSCells.h"
 
+#include "xls/BiffStrings.h"
+#include "xls/XLSCellText.h"
 #include "xls/XLSError.h"
+#include "xls/XLSFormatStr.h"
 #include "xls/XLSStringData.h"
 #include "xls/XLSWorkbook.h"
 
@@ -92,6 +95,12 @@ void TCell::ApplyRowColumnFormat() {
   SetFontName(pick(row->FontName(), std::u16string(u"Arial"), column->FontName()));
   SetFontColorIndex(pick(row->FontColorIndex(), xlColorIndexAutoText, column->FontColorIndex()));
   SetFontHeight(pick(row->FontHeight(), std::uint16_t{10}, column->FontHeight()));
+}
+
+std::u16string TCell::ValueAsString() const {
+  const TNumberFormat entry = FCommonCellData->FormatStringsTable->GetFormat(FormatStringIndex());
+  return CellValueText(ToDisplayValue(FData.Value), entry,
+                       FCommonCellData->ProcessingState == psDataFromFile, WorkbookCodePage());
 }
 
 void TCell::SetValue(const TCellValue& AValue) {

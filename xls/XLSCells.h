@@ -34,6 +34,10 @@ class TCell : public TCustomXLSItem {
   // a date value and with format position 0 gets position 13 (format 14, "mm/dd/yy"). Stores.
   void SetValue(const TCellValue& AValue);
   const std::string& StringData() const { return FData.StringData; }
+  // The value as a spreadsheet shows it, through the number format at the cell's format
+  // position: a file's own format texts while the workbook holds data read from a file, else
+  // the built-in formats in the regional settings.
+  std::u16string ValueAsString() const;
 
   // The position of the cell's formula in the reader's list, as decimal text.
   std::string Formula() const;

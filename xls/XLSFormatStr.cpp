@@ -1,5 +1,7 @@
 #include "xls/XLSFormatStr.h"
 
+#include "xls/ListErrors.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -95,6 +97,6 @@ int TFormatStrings::IndexOfIfmt(std::uint16_t AIfmt) const {
 
 TNumberFormat TFormatStrings::GetFormat(int AIndex) const {
   if (AIndex < 0 || AIndex >= FormatsCount())
-    throw Exception(Format(u"List index out of bounds (%d)", {AIndex}));
+    throw EListError(AIndex);
   return FFormats[AIndex];
 }

@@ -30,7 +30,7 @@ class TFormatStrings {
   int AddFormatAndIfmt(std::u16string_view AFmt, std::uint16_t AIfmt);
   // The first position of the number `AIfmt`, or -1.
   int IndexOfIfmt(std::uint16_t AIfmt) const;
-  // A copy of the entry at `AIndex`; raises Exception "List index out of bounds (%d)"
+  // A copy of the entry at `AIndex`; raises EListError "List index out of bounds (%d)"
   // outside the table.
   TNumberFormat GetFormat(int AIndex) const;
   int FormatsCount() const { return static_cast<int>(FFormats.size()); }

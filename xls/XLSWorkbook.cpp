@@ -1,5 +1,7 @@
 #include "xls/XLSWorkbook.h"
 
+#include "xls/XLSFormatStr.h"
+
 #include <algorithm>
 
 #include "platform/format.h"
@@ -131,8 +133,9 @@ TWorkbook::TWorkbook(int ASheetCount) {
 TWorkbook::~TWorkbook() { FSheets.reset(); }
 
 void TWorkbook::CreateTables() {
-  // The number-format table and the link table are created by their owners' code once it is
-  // part of the build; until then FFormatStrings and FLinkTable stay empty.
+  // The link table is created by the workbook reader's code once it is part of the build;
+  // until then FLinkTable stays empty.
+  FFormatStrings = std::make_shared<TFormatStrings>();
   FFontTable = std::make_unique<TVirtualFontTable>();
   FXFTable = std::make_unique<TVirtualXFTable>();
   FCommonWorkbookCellData.FontTable = FFontTable.get();

@@ -170,7 +170,7 @@ class TWorkbook {
   void CreateTables();
 
   std::unique_ptr<TSheets> FSheets;
-  std::shared_ptr<TFormatStrings> FFormatStrings;  // seam: set by the cell text engine
+  std::shared_ptr<TFormatStrings> FFormatStrings;  // the number-format table
   std::unique_ptr<TVirtualFontTable> FFontTable;
   std::unique_ptr<TVirtualXFTable> FXFTable;
   TCommonWorkbookCellData FCommonWorkbookCellData;  // points at the three tables above
