@@ -281,6 +281,7 @@ TEST(TradingServiceSetup, UnusableAccountsAreRefusedAtStart) {
       {{"店", "a"}},                          // Windows-1251 lacks it
       {{"shop", "\xFF\xFE"}},                 // not UTF-8
       {{std::string(241, 'a'), "a"}},         // too long for a folder name
+      {{"", "a"}},                            // no user name
   };
   for (const auto& accounts : cases) {
     TServiceOptions options;

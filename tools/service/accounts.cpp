@@ -36,6 +36,7 @@ ServiceAccount ParseAccount(std::string_view text) {
 }
 
 void AccountList::Add(ServiceAccount account) {
+  if (account.user.empty()) throw Exception("an account has no user name");
   Utf8ToCp1251(account.user);
   Utf8ToCp1251(account.password);
   for (const ServiceAccount& known : accounts_) {

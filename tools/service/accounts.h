@@ -21,7 +21,7 @@ enum class TCredentials { Accepted, UnknownUser, WrongPassword };
 
 class AccountList {
  public:
-  // Adds an account; raises Exception for a user name given twice, for text that is not UTF-8
+  // Adds an account; raises Exception for an empty or twice given user name, for text that is not UTF-8
   // and for characters Windows-1251 lacks (the agent could never send them).
   void Add(ServiceAccount account);
 

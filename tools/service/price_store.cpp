@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "platform/exception.h"
+#include "tools/service/url_text.h"
 
 namespace fs = std::filesystem;
 
@@ -87,21 +88,10 @@ PriceStore::PriceStore(fs::path folder) : folder_(std::move(folder)) {
 }
 
 fs::path PriceStore::ShopFolder(std::string_view user) const {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string name;
-  for (const char ch : user) {
-    const auto c = static_cast<unsigned char>(ch);
-    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-        c == '_') {
-      name += ch;
-    } else {
-      name += '%';
-      name += kHex[c >> 4];
-      name += kHex[c & 0x0F];
-    }
-  }
+  // No "." is kept, so that no name becomes "." or "..".
+  const std::string name = PercentEncode(user, "-_");
   if (name.empty() || name.size() > kMaxFolderName) {
-    throw Exception("user name \"" + std::string(user) + "\" is too long for the data folder");
+    throw Exception("user name \"" + std::string(user) + "\" does not fit a folder name");
   }
   return folder_ / name;
 }

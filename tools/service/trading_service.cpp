@@ -1,6 +1,7 @@
 #include "tools/service/trading_service.h"
 
 #include <httplib.h>
+#include <sys/socket.h>
 
 #include <atomic>
 #include <chrono>
@@ -108,8 +109,8 @@ std::optional<TCredentialQuery> ReadCredentials(const httplib::Request& req,
 TradingService::TradingService(TServiceOptions options)
     : options_(std::move(options)), store_(options_.data), server_(new httplib::Server) {
   for (const ServiceAccount& account : options_.accounts) {
-    store_.ShopFolder(account.user);
     accounts_.Add(account);
+    store_.ShopFolder(account.user);
   }
   Route();
 }
@@ -119,6 +120,12 @@ TradingService::~TradingService() { Stop(); }
 void TradingService::Route() {
   httplib::Server& server = *server_;
   server.set_payload_max_length(options_.max_body);
+  // Only SO_REUSEADDR (a restart may bind at once): with the library's default SO_REUSEPORT as
+  // well, a second service on the same port would quietly share it instead of failing.
+  server.set_socket_options([](int socket) {
+    const int yes = 1;
+    ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   server.set_read_timeout(kTransferTimeout);
   server.set_write_timeout(kTransferTimeout);
 

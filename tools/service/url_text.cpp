@@ -9,9 +9,8 @@ int HexDigit(char c) {
   return -1;
 }
 
-bool IsUnreserved(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-         c == '_' || c == '.' || c == '~';
+bool IsLetterOrDigit(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
 }
 
 }  // namespace
@@ -34,13 +33,13 @@ std::optional<std::string> PercentDecode(std::string_view text) {
   return bytes;
 }
 
-std::string PercentEncode(std::string_view bytes) {
+std::string PercentEncode(std::string_view bytes, std::string_view keep) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string text;
   text.reserve(bytes.size());
   for (const char ch : bytes) {
     const auto c = static_cast<unsigned char>(ch);
-    if (IsUnreserved(c)) {
+    if (IsLetterOrDigit(c) || keep.find(ch) != std::string_view::npos) {
       text += ch;
     } else {
       text += '%';

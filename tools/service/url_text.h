@@ -13,9 +13,9 @@
 // character stays. Empty when an escape is not "%" followed by two hex digits.
 std::optional<std::string> PercentDecode(std::string_view text);
 
-// `bytes` with every byte but ASCII letters, digits, "-", "_", ".", "~" written as "%XX"
-// (upper-case hex digits), so that it fits into a query value.
-std::string PercentEncode(std::string_view bytes);
+// `bytes` with every byte but ASCII letters, digits and the characters of `keep` written as
+// "%XX" (upper-case hex digits); by default so that it fits into a query value.
+std::string PercentEncode(std::string_view bytes, std::string_view keep = "-_.~");
 
 // The key-value pairs of a query ("a=1&b=2"), decoded, in their order. A piece without "="
 // is a key with an empty value; empty pieces are skipped. Empty when an escape is malformed.
