@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <set>
 
 #include "platform/exception.h"
 #include "tools/service/service_pages.h"
@@ -44,12 +45,11 @@ std::optional<QueryPairs> ReadQuery(const httplib::Request& req, TReply& reply) 
     reply = Refusal(400, "Неверная запись параметров адреса (ошибочная %-последовательность)");
     return std::nullopt;
   }
-  for (std::size_t i = 0; i < query->size(); ++i) {
-    for (std::size_t j = i + 1; j < query->size(); ++j) {
-      if ((*query)[i].first == (*query)[j].first) {
-        reply = Refusal(400, "Параметр " + (*query)[i].first + " указан дважды");
-        return std::nullopt;
-      }
+  std::set<std::string_view> keys;
+  for (const auto& pair : *query) {
+    if (!keys.insert(pair.first).second) {
+      reply = Refusal(400, "Параметр " + Cp1251ToUtf8(pair.first) + " указан дважды");
+      return std::nullopt;
     }
   }
   return query;
@@ -62,7 +62,7 @@ const std::string* Value(const QueryPairs& query, std::string_view key) {
   return nullptr;
 }
 
-// The price slot "1" to "4" (the highest allowed given), or 0 after a 400 refusal.
+// The price slot, 1 to `highest`, or 0 after a 400 refusal.
 int ReadPrice(const QueryPairs& query, int highest, TReply& reply) {
   const std::string* price = Value(query, "price");
   if (price == nullptr) {
@@ -70,17 +70,16 @@ int ReadPrice(const QueryPairs& query, int highest, TReply& reply) {
     return 0;
   }
   if (price->size() != 1 || (*price)[0] < '1' || (*price)[0] > '0' + highest) {
-    reply = Refusal(400, "Неверный номер прайс-листа price=" + *price);
+    reply = Refusal(400, "Неверный номер прайс-листа price=" + Cp1251ToUtf8(*price));
     return 0;
   }
   return (*price)[0] - '0';
 }
 
-// The user name and password of an upload or credential check, as Windows-1251 bytes.
+// An upload or credential check whose user name and password are accepted.
 struct TCredentialQuery {
-  std::string user;      // the shop's user name
-  std::string password;  // its password
-  int price = 0;         // 1 to 3: upload of that list; 4: credential check
+  std::string user;  // the shop's user name, UTF-8
+  int price = 0;     // 1 to 3: upload of that list; 4: credential check
 };
 
 // Reads and checks user, pass and price; on failure `reply` holds the refusal (400 for a
@@ -101,7 +100,7 @@ std::optional<TCredentialQuery> ReadCredentials(const httplib::Request& req,
     reply = Refusal(403, "Имя пользователя или пароль введены неверно");
     return std::nullopt;
   }
-  return TCredentialQuery{*user, *password, price};
+  return TCredentialQuery{Cp1251ToUtf8(*user), price};
 }
 
 }  // namespace
@@ -195,7 +194,7 @@ void TradingService::Route() {
       found = true;
       if (!accept) return true;
       try {
-        upload = store_.BeginUpload(Cp1251ToUtf8(query->user), query->price);
+        upload = store_.BeginUpload(query->user, query->price);
         return true;
       } catch (const std::exception& e) {
         store_error = e.what();
@@ -207,8 +206,8 @@ void TradingService::Route() {
     const bool read = multipart ? reader(part, receive) : reader(receive);
     if (!read) {
       if (too_large || res.status == 413) {
-        reply = Refusal(413, "Размер запроса больше " +
-                                 std::to_string(options_.max_body / (1024 * 1024)) + " МБ");
+        reply = Refusal(413, "Запрос больше допустимых " + std::to_string(options_.max_body) +
+                                 " байт");
       } else if (!store_error.empty()) {
         reply = Refusal(500, "Не удалось сохранить прайс-лист: " + store_error);
       } else {
