@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <random>
@@ -184,6 +185,28 @@ TEST_F(ServiceTest, UploadCutOffMidwayKeepsThePreviousList) {
   EXPECT_EQ(waitFor(1), 1u);
   EXPECT_THAT(ShopFiles(), ElementsAre("list1.html"));
   EXPECT_EQ(ListOf("shop", 1), "old");
+}
+
+TEST_F(ServiceTest, ConcurrentUploadsOfOneSlotLeaveOneWholeList) {
+  StartService();
+  std::vector<std::string> lists;
+  for (unsigned i = 0; i < 4; ++i) lists.push_back(RandomBytes(300000 + i, i));
+  std::vector<std::thread> senders;
+  std::vector<int> statuses(lists.size());
+  for (std::size_t i = 0; i < lists.size(); ++i) {
+    senders.emplace_back([&, i] {
+      httplib::Client client("127.0.0.1", port_);
+      auto res = client.Post("/upload?user=shop&pass=secret&price=1", AgentBody(lists[i]),
+                             AgentContentType().c_str());
+      statuses[i] = res ? res->status : -1;
+    });
+  }
+  for (std::thread& sender : senders) sender.join();
+  EXPECT_THAT(statuses, ::testing::Each(200));
+  const std::string stored = ListOf("shop", 1);
+  EXPECT_TRUE(std::find(lists.begin(), lists.end(), stored) != lists.end())
+      << "the stored list is none of those sent";
+  EXPECT_THAT(ShopFiles(), ElementsAre("list1.html"));
 }
 
 TEST_F(ServiceTest, PasswordWithAmpersandHashAndBlankArrivesPercentEncoded) {
