@@ -84,7 +84,12 @@ void TclCustomThreader::Stop() {
   Connection()->Stop();
 }
 
-void TclCustomThreader::Wait() { FEnd->Wait(FBaseThread); }
+void TclCustomThreader::Wait() {
+  // Copies first: a worker that frees itself may be gone before the wait returns.
+  const std::shared_ptr<TEnd> end = FEnd;
+  const std::thread::id base = FBaseThread;
+  end->Wait(base);
+}
 
 TclResourceInfo* TclCustomThreader::ResourceInfo() const {
   return FResourceInfo != nullptr ? FResourceInfo : FSelfResourceInfo.get();
