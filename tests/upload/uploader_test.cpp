@@ -247,6 +247,7 @@ TEST_F(UploaderTest, AStopDuringThePauseEndsTerminatedAndCompletes) {
   TRawHttpServer server([&](TRawConnection& c) {
     c.ReadRequest();
     c.Send("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n");
+    c.WaitForClose();  // the attempt is over: the worker pauses now
     answered.Set();
   });
   u_.SetReconnectAfter(60000);
