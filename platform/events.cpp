@@ -6,24 +6,23 @@
 
 namespace {
 
-// All events share one lock and one condition, which is what lets a thread wait for several.
+// All events share one lock, which is what lets a thread wait for several; each wait has a
+// condition of its own, so that a Set wakes only the threads waiting for that event.
 std::mutex& Lock() {
   static std::mutex lock;
   return lock;
 }
-std::condition_variable& Changed() {
-  static std::condition_variable changed;
-  return changed;
-}
+// One wait in progress: woken by a Set of any of the events it waits for, and only by those.
+struct Waiter {
+  std::condition_variable changed;
+};
 
 }  // namespace
 
 void TEvent::Set() {
-  {
-    std::lock_guard guard(Lock());
-    set_ = true;
-  }
-  Changed().notify_all();
+  std::lock_guard guard(Lock());
+  set_ = true;
+  for (void* waiter : waiters_) static_cast<Waiter*>(waiter)->changed.notify_one();
 }
 
 void TEvent::Reset() {
@@ -54,10 +53,14 @@ int WaitForAnyEvent(std::span<TEvent* const> events, int timeout_ms) {
     }
     return false;
   };
+  if (any_set()) return found;
+  Waiter waiter;
+  for (TEvent* event : events) event->waiters_.push_back(&waiter);
   if (timeout_ms < 0) {
-    Changed().wait(guard, any_set);
+    waiter.changed.wait(guard, any_set);
   } else {
-    Changed().wait_for(guard, std::chrono::milliseconds(timeout_ms), any_set);
+    waiter.changed.wait_for(guard, std::chrono::milliseconds(timeout_ms), any_set);
   }
+  for (TEvent* event : events) std::erase(event->waiters_, &waiter);
   return found;
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <span>
+#include <vector>
 
 constexpr int INFINITE = -1;  // a time-out that never ends
 
@@ -23,6 +24,7 @@ class TEvent {
  private:
   friend int WaitForAnyEvent(std::span<TEvent* const>, int);
   bool set_;  // signalled and not yet consumed by a wait; guarded by the shared lock
+  std::vector<void*> waiters_;  // the waits in progress on this event; guarded likewise
 };
 
 // Waits until one of `events` is set, clears that one and returns its index (the lowest index

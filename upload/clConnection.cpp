@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/last_error.h"
+#include "platform/text_lines.h"
 #include "platform/thread_calls.h"
 
 // ---- TclInternetAction
@@ -71,18 +72,9 @@ TclInternetOpenAction::TclInternetOpenAction(TclInternetConnection* AOwner, std:
       FdwAccessType(dwAccessType),
       FdwFlags(dwFlags) {}
 
-namespace {
-std::u16string Trimmed(const std::u16string& text) {
-  size_t begin = 0, end = text.size();
-  while (begin < end && text[begin] <= u' ') ++begin;
-  while (end > begin && text[end - 1] <= u' ') --end;
-  return text.substr(begin, end - begin);
-}
-}  // namespace
-
 void TclInternetOpenAction::Execute() {
-  FhResource = InternetOpen(ToClientText(FlpszAgent), FdwAccessType, ToClientText(Trimmed(FlpszProxy)),
-                            ToClientText(Trimmed(FlpszProxyBypass)), FdwFlags);
+  FhResource = InternetOpen(ToClientText(FlpszAgent), FdwAccessType, ToClientText(Trim(FlpszProxy)),
+                            ToClientText(Trim(FlpszProxyBypass)), FdwFlags);
   TclInternetResourceAction::Execute();
 }
 

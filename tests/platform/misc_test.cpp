@@ -1,14 +1,16 @@
-// The exception base class, UTF conversions, message formatting, components and the
-// executable's folder.
+// The exception base class, UTF conversions, message formatting, text lines, Base64,
+// components and the executable's folder.
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "platform/base64.h"
 #include "platform/component.h"
 #include "platform/exception.h"
 #include "platform/executable_folder.h"
 #include "platform/format.h"
+#include "platform/text_lines.h"
 #include "platform/utf.h"
 
 namespace {
@@ -51,6 +53,28 @@ struct Probe : TComponent {
   ~Probe() override { ++*freed; }
   int* freed;
 };
+
+TEST(TextLinesTest, SplitsAtEveryKindOfLineBreakAndJoins) {
+  using Lines = std::vector<std::u16string>;
+  EXPECT_EQ(SplitLines(u""), Lines{});
+  EXPECT_EQ(SplitLines(u"a"), Lines{u"a"});
+  EXPECT_EQ(SplitLines(u"a\r\nb\rc\nd"), (Lines{u"a", u"b", u"c", u"d"}));
+  EXPECT_EQ(SplitLines(u"a\r\n"), Lines{u"a"});  // a break at the end starts no line
+  EXPECT_EQ(SplitLines(u"a\n\r\n\nb"), (Lines{u"a", u"", u"", u"b"}));
+  EXPECT_EQ(SplitLines(u"\r\n"), Lines{u""});
+  EXPECT_EQ(JoinLines({u"a", u"", u"b"}, u"\r\n"), u"a\r\n\r\nb");
+  EXPECT_EQ(Trim(u" \t a b\r\n"), u"a b");
+  EXPECT_EQ(Trim(u"  "), u"");
+}
+
+TEST(Base64Test, EncodesWithPadding) {
+  EXPECT_EQ(Base64(""), "");
+  EXPECT_EQ(Base64("f"), "Zg==");
+  EXPECT_EQ(Base64("fo"), "Zm8=");
+  EXPECT_EQ(Base64("foo"), "Zm9v");
+  EXPECT_EQ(Base64("user:secret"), "dXNlcjpzZWNyZXQ=");
+  EXPECT_EQ(Base64(std::string("\xFF\0", 2)), "/wA=");
+}
 
 TEST(ComponentTest, OwnerFreesWhatItOwns) {
   int freed = 0;
