@@ -78,9 +78,10 @@ THyperlinkRecord ParseHyperlinkRecord(std::string_view AData) {
       link.Text = path8;
       if (data.DWord() != 0) {
         const std::uint32_t bytes = data.DWord();
-        data.Take(2);
+        const std::uint16_t key = data.Word();
         const std::u16string path16 = Utf16LEToText(data.Take(bytes), bytes / 2);
-        if (path16.size() >= path8.size()) link.Text = path16;
+        // Only key value 3 marks UTF-16 text; other writers leave 8-bit bytes here.
+        if (key == 3 && path16.size() >= path8.size()) link.Text = path16;
       }
     } else if (std::memcmp(moniker, kURLMoniker, 16) == 0) {
       link.Text = data.Counted(true, true);
