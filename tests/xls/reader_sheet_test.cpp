@@ -210,4 +210,150 @@ TEST(ReaderSheet, RowsAndColumns) {
   EXPECT_EQ(off.Sheet().Columns().Count(), 0);
 }
 
+TEST(ReaderSheet, MergedAreas) {
+  Opened o;
+  Open(o, NumberRec(0, 0, 0, 1) + Rec(0x00E5, Data().W(2).W(0).W(1).W(0).W(2).W(5).W(5).W(1).W(300).Raw("tail")));
+  TSheet& sheet = o.Sheet();
+  ASSERT_EQ(sheet.Ranges().RangesCount(), 2);
+  EXPECT_TRUE(sheet.Ranges().Item(0)->Merged());
+  TRangeRect rect;
+  ASSERT_TRUE(sheet.FindMergedRectContainingCellCoord(1, 2, rect));
+  EXPECT_EQ(rect.RowTo, 1);
+  EXPECT_EQ(rect.ColumnTo, 2);
+  EXPECT_TRUE(o.Cell(0, 0)->Merged());
+  EXPECT_EQ(std::get<double>(o.Cell(0, 0)->Value()), 1);
+  EXPECT_EQ(sheet.Ranges().Item(1)->Rect(0).ColumnTo, 300 & 0xFF);  // columns taken as 8 bits
+}
+
+// ---- hyperlinks ----
+
+const std::string kStdLink = std::string("\xD0\xC9\xEA\x79\xF9\xBA\xCE\x11\x8C\x82\x00\xAA\x00\x4B\xA9\x0B", 16);
+const std::string kFileMoniker = std::string("\x03\x03\0\0\0\0\0\0\xC0\0\0\0\0\0\0\x46", 16);
+
+std::string HlinkRec(unsigned r1, unsigned r2, unsigned c1, unsigned c2, std::uint32_t flags,
+                     const std::string& body) {
+  return Rec(0x01B8, Data().W(r1).W(r2).W(c1).W(c2).Raw(kStdLink).L(2).L(flags).Raw(body));
+}
+// A string with a 4-byte count of characters (or bytes) and its terminating zero.
+std::string Counted(const std::u16string& text, bool in_bytes = false) {
+  const unsigned n = static_cast<unsigned>(text.size() + 1);
+  return Data().L(in_bytes ? 2 * n : n).Wide(text).W(0);
+}
+const std::string kUrlMoniker = std::string("\xE0\xC9\xEA\x79\xF9\xBA\xCE\x11\x8C\x82\x00\xAA\x00\x4B\xA9\x0B", 16);
+std::string UrlMoniker(const std::u16string& url) { return kUrlMoniker + Counted(url, true); }
+
+TEST(ReaderSheet, HyperlinksOfEveryKind) {
+  const std::string file_body = kFileMoniker + Data().W(0).L(11).Raw(std::string("..\\a\\b.xls\0", 11)).Zeros(24)
+                                    .L(4 + 2 + 20).L(20).W(3).Wide(u"..\\a\\Ж.xls").str();
+  const std::string records =
+      LabelRec(0, 0, 0, u"shop") +
+      HlinkRec(0, 1, 0, 1, 0x03, UrlMoniker(u"http://example.com/")) +
+      HlinkRec(3, 3, 0, 0, 0x0B, UrlMoniker(u"http://example.com/p") + Counted(u"part")) +
+      HlinkRec(4, 4, 0, 0, 0x1F, Counted(u"shown") + UrlMoniker(u"mailto:a@b.c")) +
+      HlinkRec(5, 5, 0, 0, 0x08, Counted(u"Sheet2!A1")) +
+      HlinkRec(6, 6, 0, 0, 0x103, Counted(u"\\\\server\\share")) +
+      HlinkRec(7, 7, 0, 0, 0x01, file_body) +
+      HlinkRec(8, 8, 0, 0, 0x00, "");  // no target: nothing
+  Opened o;
+  Open(o, records);
+  EXPECT_EQ(std::get<std::u16string>(o.Cell(0, 0)->Value()), u"shop");
+  for (auto [row, col] : {std::pair{0, 0}, {0, 1}, {1, 0}, {1, 1}}) {
+    TCell* cell = o.Cell(row, col);
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->Hyperlink(), u"http://example.com/");
+    EXPECT_EQ(cell->HyperlinkType(), hltURL);
+    EXPECT_EQ(cell->FontColorIndex(), 5);
+  }
+  EXPECT_EQ(std::get<std::u16string>(o.Cell(1, 1)->Value()), u"http://example.com/");  // empty cell shows it
+  EXPECT_EQ(o.Cell(3, 0)->Hyperlink(), u"http://example.com/p");  // the location part is not read
+  EXPECT_EQ(o.Cell(4, 0)->Hyperlink(), u"mailto:a@b.c");
+  EXPECT_EQ(o.Cell(5, 0)->Hyperlink(), u"Sheet2!A1");
+  EXPECT_EQ(o.Cell(5, 0)->HyperlinkType(), hltCurrentWorkbook);
+  EXPECT_EQ(o.Cell(6, 0)->Hyperlink(), u"\\\\server\\share");
+  EXPECT_EQ(o.Cell(6, 0)->HyperlinkType(), hltUNC);
+  EXPECT_EQ(o.Cell(7, 0)->Hyperlink(), u"..\\a\\Ж.xls");
+  EXPECT_EQ(o.Cell(7, 0)->HyperlinkType(), hltFile);
+  EXPECT_EQ(o.Cell(8, 0), nullptr);
+}
+
+TEST(ReaderSheet, BrokenHyperlinksFailWithCode16) {
+  const std::string cases[] = {
+      Rec(0x01B8, Data().W(0).W(0).W(0).W(0).Zeros(20)),                           // under 32 bytes
+      HlinkRec(0, 0, 0, 0, 0x01, std::string(16, 'x') + Counted(u"a")),           // unknown moniker
+      HlinkRec(0, 0, 0, 0, 0x03, kUrlMoniker + Data().L(4000).Wide(u"short").str()), // count beyond the data
+      HlinkRec(0, 0, 0, 0, 0x08, Data().L(0xFFFFFFFF).str()),
+  };
+  for (const std::string& record : cases) {
+    Opened o;
+    try {
+      Open(o, record);
+      ADD_FAILURE() << "opened";
+    } catch (const EXLSError& e) {
+      EXPECT_EQ(e.ErrorCode(), EXLS_INVALIDHLINK);
+    }
+  }
+}
+
+TEST(ReaderSheet, SheetSettings) {
+  const std::string records =
+      Rec(0x023E, Data().W(0x0812)) + Rec(0x0041, Data().W(2).W(3).Zeros(6)) + Rec(0x00A0, Data().W(3).W(2)) +
+      Rec(0x00A1, Data().W(9).W(80).W(3).W(1).W(2).W(0x0019).L(0).D(0.25).D(0.75).W(1)) +
+      Rec(0x0081, Data().B(0x40).B(0x01)) + Rec(0x002A, Data().W(1)) + Rec(0x002B, Data().W(1)) +
+      Rec(0x0083, Data().W(1)) + Rec(0x0084, Data().W(0)) + Rec(0x0026, Data().D(1.5)) +
+      Rec(0x0029, Data().D(2.5)) + Rec(0x0014, Data().W(22).B(1).Wide(u"&Lleft&Ccentre&Rright")) +
+      Rec(0x0015, Data().W(6).B(0).Raw("&Cpage")) + Rec(0x0015, "") +
+      Rec(0x0867, Data().Zeros(19).W(0x1234).B(0)) + Rec(0x0013, Data().W(0xABCD));
+  Opened o;
+  Open(o, records);
+  TSheet& sheet = o.Sheet();
+  EXPECT_TRUE(sheet.WindowOptions.DisplayGrids);
+  EXPECT_FALSE(sheet.WindowOptions.DisplayRowColHeaders);
+  EXPECT_TRUE(sheet.WindowOptions.DisplayZero);
+  EXPECT_TRUE(sheet.WindowOptions.PageBreakPreview);
+  EXPECT_EQ(sheet.WindowOptions.FreezePoint.Column, 2);
+  EXPECT_EQ(sheet.WindowOptions.FreezePoint.Row, 3);
+  EXPECT_EQ(sheet.WindowOptions.ZoomPercent, 150);
+  const TPageSetup& p = sheet.PageSetup();
+  EXPECT_EQ(p.Scale, 80);
+  EXPECT_EQ(p.StartPageNum, -1);  // automatic: option bit 7 clear
+  EXPECT_EQ(p.PrintPagesOrder, xlOverDown);
+  EXPECT_EQ(p.Orientation, xlLandscape);
+  EXPECT_TRUE(p.BlackAndWhite);
+  EXPECT_TRUE(p.Draft);
+  EXPECT_EQ(p.HeaderMargin, 0.25);
+  EXPECT_EQ(p.FooterMargin, 0.75);
+  EXPECT_FALSE(p.RowGroupAtTop);
+  EXPECT_TRUE(p.ColumnGroupAtLeft);
+  EXPECT_FALSE(p.Zoom);
+  EXPECT_TRUE(p.PrintRowColLabels && p.PrintGrid && p.CenterHorizontally);
+  EXPECT_FALSE(p.CenterVertically);
+  EXPECT_EQ(p.LeftMargin, 1.5);
+  EXPECT_EQ(p.BottomMargin, 2.5);
+  EXPECT_EQ(p.HeaderTextLeft, u"left");
+  EXPECT_EQ(p.HeaderText, u"centre");
+  EXPECT_EQ(p.HeaderTextRight, u"right");
+  EXPECT_EQ(p.FooterText, u"page");
+  EXPECT_EQ(sheet.ProtectMode(), 0x1234);
+  EXPECT_EQ(sheet.ProtectPasswordHash(), 0xABCD);
+}
+
+TEST(ReaderSheet, DataValidationsAreKeptWithoutFormulaTexts) {
+  const auto text = [](const std::string& s) { return Data().W(static_cast<unsigned>(s.size())).B(0).Raw(s).str(); };
+  const std::string dv = Data().L(0x00040101).Raw(text("Title") + text("Err") + text("Pick one") + text("No"))
+                             .W(3).W(0).B(0x1E).W(5).W(0).W(0).W(2).W(1).W(4).W(0).W(0).W(7).W(9).W(2).W(2).str();
+  Opened o;
+  Open(o, Rec(0x01BE, dv));
+  const TCellValidations& list = o.Sheet().CellValidations();
+  ASSERT_EQ(list.Count(), 1);
+  const TCellValidation& v = list.Item(0);
+  EXPECT_EQ(v.Options, 0x00040101u);
+  EXPECT_EQ(v.PromptTitle, u"Title");
+  EXPECT_EQ(v.ErrorText, u"No");
+  EXPECT_EQ(v.Formula1, u"");
+  ASSERT_EQ(v.Areas.RectsCount(), 2);
+  EXPECT_EQ(v.Areas.Rect(0).RowTo, 4);
+  EXPECT_EQ(v.Areas.Rect(1).RowFrom, 7);
+  EXPECT_EQ(v.Areas.Rect(1).ColumnTo, 2);
+}
+
 }  // namespace
