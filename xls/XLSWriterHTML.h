@@ -1,0 +1,64 @@
+#pragma once
+// The HTML file of a sheet: one table of a rectangle of cells with a style block of one class
+// per distinct cell format, merged areas as spanning cells, sizes in pixels, hyperlinks as
+// anchors and each cell's displayed text. The markup is built as 8-bit text of the system code
+// page; the style block is written as those bytes (font names stay 8-bit), every table cell
+// line is converted to UTF-8. No byte-order mark.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "xls/XLSRects.h"
+
+class TCustomXLSItem;
+class TSheet;
+class TStream;
+class TVirtualDataTable;
+
+// "#RRGGBB" of a colour with red in the low byte, upper-case hexadecimal.
+std::string ColorToHtml(std::uint32_t AColor);
+// The style lines of an item's format, each ending in CR LF. A font name is 8-bit text with
+// every "<" and ">" replaced by "_".
+std::string CellStyleText(const TCustomXLSItem& AItem);
+// A cell text as table content: 8-bit text, bytes up to 0x20 cut from both ends, "<" and ">"
+// replaced by "_", "&nbsp;" when nothing is left.
+std::string CellTextToHtml(std::u16string_view AText);
+
+class TXLSWriterHTML {
+ public:
+  explicit TXLSWriterHTML(TSheet* ASheet);
+  ~TXLSWriterHTML();
+  TXLSWriterHTML(const TXLSWriterHTML&) = delete;
+  TXLSWriterHTML& operator=(const TXLSWriterHTML&) = delete;
+
+  // Creates (or truncates) the file named by the 8-bit text `AFileName` and writes the document
+  // of `ARect` to it; the file is closed also when writing fails, leaving what was written.
+  // EFCreateError names a file that cannot be created.
+  void Save(const std::string& AFileName, const TRangeRect& ARect);
+  // Writes the document of `ARect` at the stream's position; the stream stays the caller's.
+  void SaveToStream(TStream& AStream, const TRangeRect& ARect);
+
+ private:
+  void WriteDocument();
+  // One style text per cell of the rectangle, rows first; classes numbered by first use.
+  void BuildStyles();
+  void WriteStyles();
+  void WriteTable();
+  void WriteCell(int ARow, int AColumn);
+  void FreeStyles();
+  // Buffered output: Flush hands the buffer to the stream.
+  void Put(std::string_view ABytes) { FOut.append(ABytes); }
+  void PutNumber(long long AValue);
+  void Flush();
+
+  TSheet* FSheet;                                // the sheet written
+  TStream* FStream = nullptr;                    // destination while a document is written
+  TRangeRect FRect;                              // the rectangle written, inclusive bounds
+  std::unique_ptr<TVirtualDataTable> FCSSList;   // distinct style texts; position = class
+  std::vector<std::int32_t> FCSSCellMap;         // class of each cell of the rectangle
+  std::vector<int> FColumnWidthsPx;              // visible width + 1 of each column of FRect
+  std::string FOut;                              // bytes not yet handed to FStream
+};
