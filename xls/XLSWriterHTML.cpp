@@ -53,10 +53,16 @@ TBorderLook BorderLook(TXLBorderStyle AStyle) {
   return AStyle < std::size(kLooks) ? kLooks[AStyle] : kLooks[bsNone];
 }
 
-std::string Decimal(long long AValue) {
+void AppendDecimal(std::string& AText, long long AValue) {
   char digits[24];
   const auto end = std::to_chars(digits, digits + sizeof digits, AValue).ptr;
-  return std::string(digits, end);
+  AText.append(digits, end);
+}
+
+std::string Decimal(long long AValue) {
+  std::string text;
+  AppendDecimal(text, AValue);
+  return text;
 }
 
 }  // namespace
@@ -193,6 +199,10 @@ void TXLSWriterHTML::WriteStyles() {
 }
 
 void TXLSWriterHTML::WriteTable() {
+  // Every byte of the code page as UTF-8, for converting the cell lines byte by byte.
+  FUtf8OfByte.clear();
+  for (int b = 0; b < 256; ++b)
+    FUtf8OfByte.push_back(Utf16ToUtf8(MultiByteToWide(std::string(1, static_cast<char>(b)))));
   long long width = 0;
   FColumnWidthsPx.clear();
   for (int c = FRect.ColumnFrom; c <= FRect.ColumnTo; ++c) {
@@ -204,14 +214,17 @@ void TXLSWriterHTML::WriteTable() {
   Put(" style=\"border-collapse:collapse;\">\r\n");
   for (int r = FRect.RowFrom; r <= FRect.RowTo; ++r) {
     Put("<tr>\r\n");
-    for (int c = FRect.ColumnFrom; c <= FRect.ColumnTo; ++c) WriteCell(r, c);
+    const int height = RowHeightPx(r);
+    for (int c = FRect.ColumnFrom; c <= FRect.ColumnTo; ++c) WriteCell(r, c, height);
     Put("</tr>\r\n");
     if (FOut.size() >= kFlushSize) Flush();
   }
   Put("</table>\r\n");
 }
 
-void TXLSWriterHTML::WriteCell(int ARow, int AColumn) {
+int TXLSWriterHTML::RowHeightPx(int ARow) { return FSheet->Rows().Item(ARow)->VisibleHeightPx() + 1; }
+
+void TXLSWriterHTML::WriteCell(int ARow, int AColumn, int AHeightPx) {
   TCell* cell = FSheet->Cells().Item(ARow, AColumn);
   // A merged area is written as one cell at its top-left corner; the part of an area that
   // reaches beyond the rectangle is left out. A cell marked merged that lies in no merged area
@@ -231,29 +244,49 @@ void TXLSWriterHTML::WriteCell(int ARow, int AColumn) {
   const std::string text = CellTextToHtml(cell->ValueAsString());
   const std::string link = WideToMultiByte(cell->Hyperlink());
 
-  long long width = 0, height = 0;
-  const int row_to = spans ? merged.RowTo : ARow;
+  long long width = 0, height = AHeightPx;
   const int column_to = spans ? merged.ColumnTo : AColumn;
   for (int c = AColumn; c <= column_to; ++c) width += FColumnWidthsPx[c - FRect.ColumnFrom];
-  for (int r = ARow; r <= row_to; ++r) height += FSheet->Rows().Item(r)->VisibleHeightPx() + 1;
-
-  std::string line = "<td class=\"xl" + Decimal(css) + "\"";
   if (spans)
-    line += " colspan=" + Decimal(column_to - AColumn + 1) + " rowspan=" + Decimal(row_to - ARow + 1) + " ";
-  line += " width=" + Decimal(width) + " height=" + Decimal(height) + ">";
+    for (int r = ARow + 1; r <= merged.RowTo; ++r) height += RowHeightPx(r);
+
+  std::string& line = FLine;
+  line.assign("<td class=\"xl");
+  AppendDecimal(line, css);
+  line += '"';
+  if (spans) {
+    line += " colspan=";
+    AppendDecimal(line, column_to - AColumn + 1);
+    line += " rowspan=";
+    AppendDecimal(line, merged.RowTo - ARow + 1);
+    line += ' ';
+  }
+  line += " width=";
+  AppendDecimal(line, width);
+  line += " height=";
+  AppendDecimal(line, height);
+  line += '>';
   if (!link.empty()) {
-    // A quote in the link would end the attribute.
-    std::string href;
-    for (char ch : link) href += ch == '"' ? std::string_view("&quot;") : std::string_view(&ch, 1);
-    line += "<a href=\"" + href + "\">" + text + "</a>";
+    line += "<a href=\"";
+    for (char ch : link) {
+      if (ch == '"') line += "&quot;";  // a quote would end the attribute
+      else line += ch;
+    }
+    line += "\">";
+    line += text;
+    line += "</a>";
   } else {
     line += text;
   }
   line += "</td>\r\n";
-  Put(Utf16ToUtf8(MultiByteToWide(line)));
+  for (char ch : line) {
+    const unsigned char b = static_cast<unsigned char>(ch);
+    if (b < 0x80) FOut += ch;
+    else FOut += FUtf8OfByte[b];
+  }
 }
 
-void TXLSWriterHTML::PutNumber(long long AValue) { Put(Decimal(AValue)); }
+void TXLSWriterHTML::PutNumber(long long AValue) { AppendDecimal(FOut, AValue); }
 
 void TXLSWriterHTML::Flush() {
   if (FOut.empty()) return;

@@ -47,7 +47,9 @@ class TXLSWriterHTML {
   void BuildStyles();
   void WriteStyles();
   void WriteTable();
-  void WriteCell(int ARow, int AColumn);
+  // `AHeightPx`: the row's visible height + 1.
+  void WriteCell(int ARow, int AColumn, int AHeightPx);
+  int RowHeightPx(int ARow);
   void FreeStyles();
   // Buffered output: Flush hands the buffer to the stream.
   void Put(std::string_view ABytes) { FOut.append(ABytes); }
@@ -60,5 +62,7 @@ class TXLSWriterHTML {
   std::unique_ptr<TVirtualDataTable> FCSSList;   // distinct style texts; position = class
   std::vector<std::int32_t> FCSSCellMap;         // class of each cell of the rectangle
   std::vector<int> FColumnWidthsPx;              // visible width + 1 of each column of FRect
+  std::vector<std::string> FUtf8OfByte;          // each byte of the code page as UTF-8
+  std::string FLine;                             // the 8-bit table cell line being built
   std::string FOut;                              // bytes not yet handed to FStream
 };
