@@ -24,6 +24,7 @@ TFormatSettings RussianFormatSettings() {
   s.DayNamesLong = {u"воскресенье", u"понедельник", u"вторник", u"среда",
                     u"четверг",     u"пятница",     u"суббота"};
   s.EraName = u"н.э.";
+  s.ListSeparator = u';';
   return s;
 }
 

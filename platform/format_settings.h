@@ -26,11 +26,12 @@ struct TFormatSettings {
   std::array<std::u16string, 7> DayNamesShort;     // Sunday first
   std::array<std::u16string, 7> DayNamesLong;      // Sunday first
   std::u16string EraName;            // the "g" code: era of the Gregorian calendar
+  char16_t ListSeparator;            // separator of list items
 };
 
 // The values Windows reports for the ru-RU locale: decimal mark ',', group mark U+00A0, date
 // mark '.', time mark ':', "р." after the amount with a blank (placement 3, negative pattern 8),
-// 2 currency digits, "dd.mm.yyyy", "d MMMM yyyy 'г.'", "h:mm", "h:mm:ss", no AM and PM texts.
+// 2 currency digits, list separator ';', "dd.mm.yyyy", "d MMMM yyyy 'г.'", "h:mm", "h:mm:ss", no AM and PM texts.
 TFormatSettings RussianFormatSettings();
 
 // The settings every formatting call reads.

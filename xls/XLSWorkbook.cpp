@@ -1,6 +1,7 @@
 #include "xls/XLSWorkbook.h"
 
 #include "xls/XLSFormatStr.h"
+#include "xls/XLSLinkTable.h"
 
 #include <algorithm>
 
@@ -152,8 +153,6 @@ TWorkbook::TWorkbook(int ASheetCount) {
 TWorkbook::~TWorkbook() { FSheets.reset(); }
 
 void TWorkbook::CreateTables() {
-  // The link table is created by the workbook reader's code once it is part of the build;
-  // until then FLinkTable stays empty.
   FFormatStrings = std::make_shared<TFormatStrings>();
   FFontTable = std::make_unique<TVirtualFontTable>();
   FXFTable = std::make_unique<TVirtualXFTable>();
@@ -162,6 +161,8 @@ void TWorkbook::CreateTables() {
   FCommonWorkbookCellData.FormatStringsTable = FFormatStrings.get();
   FProtectPassword.clear();
   FProtectPasswordHash = 0;
+  if (FLinkTable) FLinkTable->Clear();
+  else FLinkTable = std::make_shared<TXLSLinkTable>();
 }
 
 void TWorkbook::Clear() {

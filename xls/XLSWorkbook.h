@@ -20,7 +20,7 @@
 
 class TFormatStrings;  // the number-format table (the cell text engine's XLSFormatStr.h)
 class TStream;
-class TXLSLinkTable;   // the reader's link table (XLSReader)
+class TXLSLinkTable;   // the link table (XLSLinkTable.h)
 class TWorkbook;
 
 struct TCellCoord {
@@ -36,12 +36,29 @@ struct TSheetWindowOptions {
   bool DisplayRowColHeaders = true;
   bool DisplayZero = true;
   TCellCoord FreezePoint;  // row 0, column 0: nothing frozen
-  std::uint8_t ZoomPercent = 100;
+  std::uint16_t ZoomPercent = 100;
   bool PageBreakPreview = false;
 };
 
-// Data validations of a sheet; the reader keeps none.
-class TCellValidations {};
+// A data validation: its rule, texts and cells. The formulas stay empty: the token data is
+// not turned into text.
+struct TCellValidation {
+  std::uint32_t Options = 0;  // the record's flags: type, error style, operator and switches
+  std::u16string PromptTitle, ErrorTitle, PromptText, ErrorText;
+  std::u16string Formula1, Formula2;
+  TRangeRects Areas;          // the cells it applies to
+};
+
+// Data validations of a sheet, in file order.
+class TCellValidations {
+ public:
+  int Count() const { return static_cast<int>(FItems.size()); }
+  const TCellValidation& Item(int AIndex) const { return FItems.at(AIndex); }
+  void Add(TCellValidation AValidation) { FItems.push_back(std::move(AValidation)); }
+
+ private:
+  std::vector<TCellValidation> FItems;
+};
 
 class TSheet {
  public:
@@ -160,7 +177,7 @@ class TWorkbook {
   TFormatStrings* FormatStrings() const { return FFormatStrings.get(); }
   TVirtualFontTable& FontTable() { return *FFontTable; }
   TVirtualXFTable& XFTable() { return *FXFTable; }
-  // The reader's link table; none until the workbook reader provides it.
+  // The link table the reader fills; cleared with the workbook.
   TXLSLinkTable* LinkTable() const { return FLinkTable.get(); }
   bool IsProtected() const { return FProtectPasswordHash != 0; }
   std::uint16_t ProtectPasswordHash() const { return FProtectPasswordHash; }
@@ -186,5 +203,5 @@ class TWorkbook {
   TCommonWorkbookCellData FCommonWorkbookCellData;  // points at the three tables above
   std::string FProtectPassword;
   std::uint16_t FProtectPasswordHash = 0;
-  std::shared_ptr<TXLSLinkTable> FLinkTable;        // seam: set by the workbook reader
+  std::shared_ptr<TXLSLinkTable> FLinkTable;        // supporting documents and defined names
 };

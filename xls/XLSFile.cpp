@@ -1,0 +1,44 @@
+#include "xls/XLSFile.h"
+
+#include "platform/codepage.h"
+#include "platform/format_settings.h"
+#include "xls/BiffStrings.h"
+#include "xls/XLSReader.h"
+
+TXLSFile::TXLSFile() : FWorkbook(std::make_unique<TWorkbook>(1)) {
+  SetCodePage(GetACP());
+  const std::string separator = WideToMultiByte(std::u16string(1, FormatSettings.ListSeparator));
+  FListSeparator = separator.empty() ? ',' : separator[0];
+}
+
+void TXLSFile::OpenFile(const std::u16string& AFileName) { OpenProtectedFile(AFileName, u""); }
+
+void TXLSFile::OpenProtectedFile(const std::u16string& AFileName, const std::u16string& APassword) {
+  {
+    TXLSReader reader(this);
+    reader.FOnProgress = OnProgress;
+    reader.ReadFromFile(AFileName, APassword, FReaderOptions);
+  }
+  FDataFromFile = true;
+}
+
+void TXLSFile::OpenStream(std::istream* AStream) { OpenProtectedStream(AStream, u""); }
+
+void TXLSFile::OpenProtectedStream(std::istream* AStream, const std::u16string& APassword) {
+  {
+    TXLSReader reader(this);
+    reader.FOnProgress = OnProgress;
+    if (!reader.ReadFromStream(AStream, APassword, FReaderOptions)) return;
+  }
+  FDataFromFile = true;
+}
+
+void TXLSFile::Clear() {
+  FWorkbook->Clear();
+  FDataFromFile = false;
+}
+
+void TXLSFile::SetCodePage(int AValue) {
+  FCodePage = AValue;
+  SetWorkbookCodePage(AValue);
+}
