@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Times tarvo-xls2html against LibreOffice's headless HTML export of the same price list (ROWS
-# goods written by xlwt, 60,000 unless set): RUNS runs of each (3 unless set), interleaved,
-# then both medians, their ratio and our peak resident memory. Installs python3-xlwt and
-# LibreOffice Calc from Debian when they are missing. Not part of ./test.sh.
+# goods written by xlwt, 60,000 unless set): RUNS runs of each (3 unless set), interleaved, then
+# both medians (wall clock, and CPU time, which a busy machine disturbs less), their ratios and
+# our peak resident memory. Installs python3-xlwt and LibreOffice Calc from Debian when they
+# are missing. Not part of ./test.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -36,33 +37,38 @@ lo=(soffice "-env:UserInstallation=file://$work/lo-profile" --headless --convert
 # The first start of LibreOffice builds its user profile; that start is not timed.
 "${lo[@]}" >/dev/null 2>&1
 
-# seconds RESULT-VAR COMMAND...: wall-clock seconds of one run of COMMAND.
-seconds() {
-  local -n result=$1
+# timed RUN-LABEL COMMAND...: one run of COMMAND; appends its wall-clock seconds, its CPU seconds
+# (user + system, children included) and its peak resident KiB to the arrays named by the label.
+timed() {
+  local -n wall=${1}_wall cpu=${1}_cpu peak=${1}_peak
   shift
   local start=$EPOCHREALTIME
-  "$@"
-  result=$(awk -v a="$EPOCHREALTIME" -v b="$start" 'BEGIN { print a - b }')
+  /usr/bin/time -f '%U %S %M' -o "$work/time.txt" "$@"
+  wall+=("$(awk -v a="$EPOCHREALTIME" -v b="$start" 'BEGIN { print a - b }')")
+  read -r user sys kib < "$work/time.txt"
+  cpu+=("$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')")
+  peak+=("$kib")
 }
 
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", a / b }'; }
 
-ours=() theirs=() peak_kib=0
+ours_wall=() ours_cpu=() ours_peak=() lo_wall=() lo_cpu=() lo_peak=()
 for ((i = 1; i <= runs; ++i)); do
-  seconds t /usr/bin/time -v -o "$work/time.txt" "$tool" "$work/pricelist.xls" "$work/ours.html"
-  ours+=("$t")
-  kib=$(awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }' "$work/time.txt")
-  ((kib > peak_kib)) && peak_kib=$kib
+  timed ours "$tool" "$work/pricelist.xls" "$work/ours.html"
   rm -f "$work/lo/pricelist.html"
-  seconds t "${lo[@]}" >/dev/null 2>&1
+  timed lo "${lo[@]}" >/dev/null 2>&1
   [ -s "$work/lo/pricelist.html" ] || { echo "bench: LibreOffice wrote no HTML" >&2; exit 1; }
-  theirs+=("$t")
-  printf 'run %d: tarvo-xls2html %.3f s, LibreOffice %.3f s\n' "$i" "${ours[-1]}" "$t"
+  printf 'run %d: tarvo-xls2html %.3f s (CPU %.2f s), LibreOffice %.3f s (CPU %.2f s)\n' "$i" \
+    "${ours_wall[-1]}" "${ours_cpu[-1]}" "${lo_wall[-1]}" "${lo_cpu[-1]}"
 done
 
-m_ours=$(median "${ours[@]}")
-m_theirs=$(median "${theirs[@]}")
-printf 'tarvo-xls2html median: %.3f s (%s bytes of HTML)\n' "$m_ours" "$(stat -c %s "$work/ours.html")"
-printf 'LibreOffice median:    %.3f s\n' "$m_theirs"
-printf 'ratio:                 %.1f times faster\n' "$(awk -v a="$m_theirs" -v b="$m_ours" 'BEGIN { print a / b }')"
-printf 'tarvo-xls2html peak resident memory: %.1f MiB\n' "$(awk -v k="$peak_kib" 'BEGIN { print k / 1024 }')"
+m_ours=$(median "${ours_wall[@]}") m_lo=$(median "${lo_wall[@]}")
+c_ours=$(median "${ours_cpu[@]}") c_lo=$(median "${lo_cpu[@]}")
+peak_kib=$(printf '%s\n' "${ours_peak[@]}" | sort -g | tail -1)
+printf 'tarvo-xls2html median: %.3f s wall, %.2f s CPU (%s bytes of HTML)\n' "$m_ours" "$c_ours" \
+  "$(stat -c %s "$work/ours.html")"
+printf 'LibreOffice median:    %.3f s wall, %.2f s CPU\n' "$m_lo" "$c_lo"
+printf 'ratio:                 %s times faster (CPU time: %s)\n' "$(ratio "$m_lo" "$m_ours")" \
+  "$(ratio "$c_lo" "$c_ours")"
+printf 'tarvo-xls2html peak resident memory: %s MiB\n' "$(awk -v k="$peak_kib" 'BEGIN { printf "%.1f", k / 1024 }')"

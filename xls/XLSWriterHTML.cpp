@@ -242,7 +242,7 @@ void TXLSWriterHTML::WriteCell(int ARow, int AColumn, int AHeightPx) {
   const std::int32_t css =
       FCSSCellMap[static_cast<std::size_t>(ARow - FRect.RowFrom) * columns + (AColumn - FRect.ColumnFrom)];
   const std::string text = CellTextToHtml(cell->ValueAsString());
-  const std::string link = WideToMultiByte(cell->Hyperlink());
+  const std::string link = cell->StringData().empty() ? std::string() : WideToMultiByte(cell->Hyperlink());
 
   long long width = 0, height = AHeightPx;
   const int column_to = spans ? merged.ColumnTo : AColumn;
