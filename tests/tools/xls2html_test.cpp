@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -180,6 +181,29 @@ TEST_F(Xls2Html, ErrorsGiveStatusOneWithTheMessageAndLeaveTheOutputAlone) {
   const TRun uncreatable = Convert("../shared/fixtures/html/example.xls", dir_ / "no" / "out.html");
   EXPECT_EQ(uncreatable.status, 1);
   EXPECT_THAT(uncreatable.err, HasSubstr("Cannot create file"));
+
+  // A write that fails: the message, and the device named as the output is not removed.
+  const TRun full = Convert("../shared/fixtures/html/example.xls", "/dev/full");
+  EXPECT_EQ(full.status, 1);
+  EXPECT_THAT(full.err, HasSubstr("Stream write error"));
+  EXPECT_TRUE(fs::exists("/dev/full"));
+}
+
+TEST_F(Xls2Html, FailedWriteLeavesNoHalfFile) {
+  // A file size limit of 4000 bytes, inherited by the converter, makes its writes fail midway.
+  const fs::path out = dir_ / "out.html";
+  rlimit old_limit;
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+  rlimit limit = old_limit;
+  limit.rlim_cur = 4000;
+  const auto old_handler = ::signal(SIGXFSZ, SIG_IGN);  // the write fails instead of the process
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+  const TRun run = Convert(kCorpus + "pricelist_xlwt.xls", out);
+  ::setrlimit(RLIMIT_FSIZE, &old_limit);
+  ::signal(SIGXFSZ, old_handler);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_THAT(run.err, HasSubstr("Stream write error"));
+  EXPECT_FALSE(fs::exists(out));
 }
 
 // What the corpus README asks of a file that xlrd could not open or that we refuse.

@@ -40,9 +40,10 @@ int Convert(const std::string& in, const std::string& out) {
   try {
     sheet->SaveRectToStreamAsHTML(*stream, rect);
   } catch (...) {
+    // No half-written output is left behind; a device or pipe named as the output stays.
     stream.reset();
     std::error_code ignored;
-    std::filesystem::remove(out, ignored);  // no half-written output is left behind
+    if (std::filesystem::is_regular_file(out, ignored)) std::filesystem::remove(out, ignored);
     throw;
   }
   return 0;
