@@ -168,16 +168,29 @@ void TXLSWriterHTML::BuildStyles() {
   // A style text depends only on the cell's XF record (with its font and the palette, which do
   // not change while a document is written), so each record's text is built once.
   std::vector<std::int32_t> class_of_xf;
-  TCells& cells = FSheet->Cells();
+  FNextStored = 0;
   for (int r = FRect.RowFrom; r < FRect.RowFrom + rows; ++r) {
     for (int c = FRect.ColumnFrom; c < FRect.ColumnFrom + columns; ++c) {
-      const TCell* cell = cells.Item(r, c);
+      const TCell* cell = CellAt(r, c);
       const auto xf = static_cast<std::size_t>(cell->XFTableIndex());
       if (xf >= class_of_xf.size()) class_of_xf.resize(xf + 1, -1);
       if (class_of_xf[xf] < 0) class_of_xf[xf] = FCSSList->AddItem(CellStyleText(*cell));
       FCSSCellMap.push_back(class_of_xf[xf]);
     }
   }
+}
+
+TCell* TXLSWriterHTML::CellAt(int ARow, int AColumn) {
+  TCells& cells = FSheet->Cells();
+  const std::uint32_t key = WalkKey(ARow, AColumn);
+  while (FNextStored < cells.Count()) {
+    TCell* next = cells.ItemByIndex(FNextStored);
+    const std::uint32_t next_key = WalkKey(next->Row(), next->Col());
+    if (next_key > key) break;
+    ++FNextStored;
+    if (next_key == key) return next;
+  }
+  return cells.Item(ARow, AColumn);
 }
 
 void TXLSWriterHTML::FreeStyles() {
@@ -212,6 +225,7 @@ void TXLSWriterHTML::WriteTable() {
   Put("<table cellpadding=0 cellspacing=0 border=0 width=");
   PutNumber(width);
   Put(" style=\"border-collapse:collapse;\">\r\n");
+  FNextStored = 0;
   for (int r = FRect.RowFrom; r <= FRect.RowTo; ++r) {
     Put("<tr>\r\n");
     const int height = RowHeightPx(r);
@@ -225,7 +239,7 @@ void TXLSWriterHTML::WriteTable() {
 int TXLSWriterHTML::RowHeightPx(int ARow) { return FSheet->Rows().Item(ARow)->VisibleHeightPx() + 1; }
 
 void TXLSWriterHTML::WriteCell(int ARow, int AColumn, int AHeightPx) {
-  TCell* cell = FSheet->Cells().Item(ARow, AColumn);
+  TCell* cell = CellAt(ARow, AColumn);
   // A merged area is written as one cell at its top-left corner; the part of an area that
   // reaches beyond the rectangle is left out. A cell marked merged that lies in no merged area
   // is written as an ordinary cell.

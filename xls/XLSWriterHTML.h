@@ -13,6 +13,7 @@
 
 #include "xls/XLSRects.h"
 
+class TCell;
 class TCustomXLSItem;
 class TSheet;
 class TStream;
@@ -45,6 +46,12 @@ class TXLSWriterHTML {
   void WriteDocument();
   // One style text per cell of the rectangle, rows first; classes numbered by first use.
   void BuildStyles();
+  // The cell (ARow, AColumn) as TCells::Item gives it, for a walk through the rectangle rows
+  // first: stored cells kept in that order are taken from the storage order without a lookup.
+  TCell* CellAt(int ARow, int AColumn);
+  static std::uint32_t WalkKey(int ARow, int AColumn) {
+    return static_cast<std::uint32_t>(ARow) << 8 | static_cast<std::uint32_t>(AColumn);
+  }
   void WriteStyles();
   void WriteTable();
   // `AHeightPx`: the row's visible height + 1.
@@ -62,6 +69,7 @@ class TXLSWriterHTML {
   std::unique_ptr<TVirtualDataTable> FCSSList;   // distinct style texts; position = class
   std::vector<std::int32_t> FCSSCellMap;         // class of each cell of the rectangle
   std::vector<int> FColumnWidthsPx;              // visible width + 1 of each column of FRect
+  int FNextStored = 0;                           // CellAt's position in the storage order
   std::vector<std::string> FUtf8OfByte;          // each byte of the code page as UTF-8
   std::string FLine;                             // the 8-bit table cell line being built
   std::string FOut;                              // bytes not yet handed to FStream

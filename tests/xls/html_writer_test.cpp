@@ -174,6 +174,26 @@ TEST_F(HtmlWriter, EqualFormatsShareAClassNumberedByFirstUseRowsFirst) {
   EXPECT_THAT(rows[1][1], HasSubstr("class=\"xl0\""));
 }
 
+TEST_F(HtmlWriter, OrderInWhichCellsWereStoredDoesNotMatter) {
+  auto fill = [](TSheet& sheet, bool backwards) {
+    for (int i = 0; i < 12; ++i) {
+      const int n = backwards ? 11 - i : (i * 5) % 12;  // reversed, or scattered
+      TCell& cell = *sheet.Cells().Item(1 + n / 4, 2 + n % 4);
+      cell.SetValue(static_cast<double>(n));
+      if (n % 3 == 0) cell.SetFontBold(true);
+    }
+    sheet.Cells().Item(0, 9)->SetValue(std::u16string(u"beyond the columns of the other rows"));
+  };
+  TWorkbook other(1);
+  fill(sheet_, false);
+  fill(*other.Sheets().Item(0), true);
+  TMemoryStream stream;
+  other.Sheets().Item(0)->SaveToStreamAsHTML(stream);
+  const std::string html = Html();
+  EXPECT_EQ(html, stream.Bytes());
+  EXPECT_THAT(Rows(html)[3], ::testing::Contains("<td class=\"xl1\" width=65 height=18>9</td>"));
+}
+
 TEST_F(HtmlWriter, MergedAreaIsOneSpanningCellAndCoveredStylesStayDefined) {
   for (int r = 0; r < 4; ++r)
     for (int c = 0; c < 4; ++c) At(r, c).SetValue(static_cast<double>(r * 10 + c));
