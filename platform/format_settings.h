@@ -31,7 +31,8 @@ struct TFormatSettings {
 
 // The values Windows reports for the ru-RU locale: decimal mark ',', group mark U+00A0, date
 // mark '.', time mark ':', "р." after the amount with a blank (placement 3, negative pattern 8),
-// 2 currency digits, list separator ';', "dd.mm.yyyy", "d MMMM yyyy 'г.'", "h:mm", "h:mm:ss", no AM and PM texts.
+// 2 currency digits, "dd.mm.yyyy", "d MMMM yyyy 'г.'", "h:mm", "h:mm:ss", no AM and PM texts,
+// list separator ';'.
 TFormatSettings RussianFormatSettings();
 
 // The settings every formatting call reads.

@@ -92,7 +92,8 @@ class TMSOData {
   int LastObjType() const { return FLastMSOOBJ; }
   // The text of a note: the first CONTINUE after its TXO. The last shape must be a text box.
   void ReadTxoText(std::string_view continue_data);
-  // The formatting runs of that text: the second CONTINUE after the TXO.
+  // The formatting runs of that text, kept as they are: the second CONTINUE after the TXO. The
+  // last shape must be a text box.
   void ReadTxoRuns(std::string_view continue_data);
   // NOTE data of sheet `sheet_index`: links the text box with that object id to its cell.
   void ReadNote(std::string_view data, int sheet_index);

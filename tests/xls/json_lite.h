@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/utf.h"
+
 struct JsonValue {
   enum Kind { Null, Bool, Number, String, Array, Object } kind = Null;
   bool boolean = false;
@@ -57,23 +59,6 @@ class JsonReader {
   void Expect(char c) {
     if (!Take(c)) Fail();
   }
-  void Utf8(std::string& out, unsigned cp) {
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
   unsigned Hex4() {
     if (i_ + 4 > s_.size()) Fail();
     const unsigned v = static_cast<unsigned>(std::stoul(std::string(s_.substr(i_, 4)), nullptr, 16));
@@ -98,12 +83,12 @@ class JsonReader {
         case 'b': out += '\b'; break;
         case 'f': out += '\f'; break;
         case 'u': {
-          unsigned cp = Hex4();
-          if (cp >= 0xD800 && cp < 0xDC00 && s_.substr(i_, 2) == "\\u") {
+          std::u16string units(1, static_cast<char16_t>(Hex4()));
+          if (units[0] >= 0xD800 && units[0] < 0xDC00 && s_.substr(i_, 2) == "\\u") {
             i_ += 2;
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (Hex4() - 0xDC00);
+            units += static_cast<char16_t>(Hex4());
           }
-          Utf8(out, cp);
+          out += Utf16ToUtf8(units);
           break;
         }
         default: out += c; break;

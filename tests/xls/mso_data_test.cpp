@@ -200,7 +200,7 @@ TEST_F(MSOData, PlacesPictureAndCommentWithTheirPixelGeometry) {
   EXPECT_EQ(sheet1_.Images().Count() + sheet1_.CellComments().Count(), 0);
 }
 
-TEST_F(MSOData, TextsAreEight_BitThroughTheCodePageOrSixteenBit) {
+TEST_F(MSOData, TextsAreCodePageOrSixteenBit) {
   std::vector<Step> steps = PictureAndNoteSteps();
   steps[6].data = Text16(u"Ω ≠ €");
   steps[8].data = Note(7, 3, 2, u"Иван", false);

@@ -91,9 +91,38 @@ TEST(ReaderCorpus, FileVersionAndProtectionMethod) {
   EXPECT_EQ(TXLSReader::GetFileProtectionMethod(CorpusPath("pricelist_lo.xls")), 0);
   EXPECT_EQ(TXLSReader::GetFileProtectionMethod(CorpusPath("pricelist_lo_protected.xls")), 0);
   EXPECT_EQ(TXLSReader::GetFileProtectionMethod(CorpusPath("pricelist_lo_password.xls")), 10);
+  EXPECT_EQ(TXLSReader::GetFileProtectionMethod(CorpusPath("password_2002_40_972000.xls")), 10);
   EXPECT_EQ(TXLSReader::GetFileProtectionMethod(CorpusPath("password_2002_40_basecrypto.xls")), -1);
   EXPECT_EQ(TXLSReader::GetFileProtectionMethod(CorpusPath("password_2002_40_xor.xls")), -1);
   EXPECT_THROW(TXLSReader::GetFileProtectionMethod(CorpusPath("biff5_text_and_numbers.xls")), EXLSError);
+}
+
+TEST(ReaderCorpus, PicturesAndCommentsReachTheirSheetsUnlessDrawingsAreOff) {
+  struct Case {
+    const char* name;
+    int images, comments;  // of the first sheet
+  } cases[] = {{"picture_in_cell.xls", 1, 0}, {"wps_image.xls", 3, 0}, {"comments_stress_test.xls", 0, 10}};
+  for (const Case& c : cases) {
+    for (bool drawings : {true, false}) {
+      TXLSFile file;
+      file.SetReadDrawings(drawings);
+      file.OpenFile(CorpusPath(c.name));
+      TSheet* sheet = file.Workbook().Sheets().Item(0);
+      EXPECT_EQ(sheet->Images().Count(), drawings ? c.images : 0) << c.name;
+      EXPECT_EQ(sheet->CellComments().Count(), drawings ? c.comments : 0) << c.name;
+    }
+  }
+}
+
+TEST(ReaderCorpus, PriceListCellsAndDates) {
+  TXLSFile file;
+  file.OpenFile(CorpusPath("pricelist_xlwt.xls"));
+  TSheet* sheet = file.Workbook().Sheets().Item(0);
+  EXPECT_EQ(sheet->Cells().FindCell(2, 1)->ValueAsString(), u"Наименование");
+  const TCell* date = sheet->Cells().FindCell(4, 5);
+  ASSERT_TRUE(std::holds_alternative<TCellDate>(date->Value()));
+  EXPECT_EQ(date->ValueAsString(), u"30.11.2026");
+  EXPECT_EQ(sheet->Cells().FindCell(4, 3)->ValueAsString(), u"19\u00A0024,18");
 }
 
 }  // namespace
