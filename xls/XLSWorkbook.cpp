@@ -8,6 +8,7 @@
 #include "platform/format.h"
 #include "xls/ListErrors.h"
 #include "xls/XLSError.h"
+#include "xls/XLSWriterHTML.h"
 
 // ---- TSheet ----
 
@@ -79,6 +80,24 @@ void TSheet::UnGroupColumns(int AColumnFrom, int AColumnTo) {
 void TSheet::Freeze(int ARow, int AColumn) {
   WindowOptions.FreezePoint.Row = static_cast<std::uint16_t>(ARow);
   WindowOptions.FreezePoint.Column = static_cast<std::uint8_t>(AColumn);
+}
+
+void TSheet::SaveAsHTML(const std::string& AFileName) {
+  TRangeRect rect;
+  if (GetUsedRect(rect)) SaveRectAsHTML(AFileName, rect);
+}
+
+void TSheet::SaveToStreamAsHTML(TStream& AStream) {
+  TRangeRect rect;
+  if (GetUsedRect(rect)) SaveRectToStreamAsHTML(AStream, rect);
+}
+
+void TSheet::SaveRectAsHTML(const std::string& AFileName, const TRangeRect& ARect) {
+  TXLSWriterHTML(this).Save(AFileName, ARect);
+}
+
+void TSheet::SaveRectToStreamAsHTML(TStream& AStream, const TRangeRect& ARect) {
+  TXLSWriterHTML(this).SaveToStream(AStream, ARect);
 }
 
 // ---- TSheets ----

@@ -19,6 +19,7 @@
 #include "xls/XLSRowCols.h"
 
 class TFormatStrings;  // the number-format table (the cell text engine's XLSFormatStr.h)
+class TStream;
 class TXLSLinkTable;   // the link table (XLSLinkTable.h)
 class TWorkbook;
 
@@ -104,6 +105,15 @@ class TSheet {
   void UnFreeze() { Freeze(0, 0); }
   // Finds the sheet's position in the workbook's list again.
   void UpdateIndex();
+
+  // The used rectangle as an HTML table (XLSWriterHTML.h) in the file named by the 8-bit text
+  // `AFileName`, or at the stream's position. A sheet without stored cells writes nothing: no
+  // file is created and an existing one is left as it is.
+  void SaveAsHTML(const std::string& AFileName);
+  void SaveToStreamAsHTML(TStream& AStream);
+  // The same for a given rectangle, also when it holds no stored cell.
+  void SaveRectAsHTML(const std::string& AFileName, const TRangeRect& ARect);
+  void SaveRectToStreamAsHTML(TStream& AStream, const TRangeRect& ARect);
 
   TSheetWindowOptions WindowOptions;  // view settings
 

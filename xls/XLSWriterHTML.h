@@ -1,0 +1,76 @@
+#pragma once
+// The HTML file of a sheet: one table of a rectangle of cells with a style block of one class
+// per distinct cell format, merged areas as spanning cells, sizes in pixels, hyperlinks as
+// anchors and each cell's displayed text. The markup is built as 8-bit text of the system code
+// page; the style block is written as those bytes (font names stay 8-bit), every table cell
+// line is converted to UTF-8. No byte-order mark.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "xls/XLSRects.h"
+
+class TCell;
+class TCustomXLSItem;
+class TSheet;
+class TStream;
+class TVirtualDataTable;
+
+// "#RRGGBB" of a colour with red in the low byte, upper-case hexadecimal.
+std::string ColorToHtml(std::uint32_t AColor);
+// The style lines of an item's format, each ending in CR LF. A font name is 8-bit text with
+// every "<" and ">" replaced by "_".
+std::string CellStyleText(const TCustomXLSItem& AItem);
+// A cell text as table content: 8-bit text, bytes up to 0x20 cut from both ends, "<" and ">"
+// replaced by "_", "&nbsp;" when nothing is left.
+std::string CellTextToHtml(std::u16string_view AText);
+
+class TXLSWriterHTML {
+ public:
+  explicit TXLSWriterHTML(TSheet* ASheet);
+  ~TXLSWriterHTML();
+  TXLSWriterHTML(const TXLSWriterHTML&) = delete;
+  TXLSWriterHTML& operator=(const TXLSWriterHTML&) = delete;
+
+  // Creates (or truncates) the file named by the 8-bit text `AFileName` and writes the document
+  // of `ARect` to it; the file is closed also when writing fails, leaving what was written.
+  // EFCreateError names a file that cannot be created.
+  void Save(const std::string& AFileName, const TRangeRect& ARect);
+  // Writes the document of `ARect` at the stream's position; the stream stays the caller's.
+  void SaveToStream(TStream& AStream, const TRangeRect& ARect);
+
+ private:
+  void WriteDocument();
+  // One style text per cell of the rectangle, rows first; classes numbered by first use.
+  void BuildStyles();
+  // The cell (ARow, AColumn) as TCells::Item gives it, for a walk through the rectangle rows
+  // first: stored cells kept in that order are taken from the storage order without a lookup.
+  TCell* CellAt(int ARow, int AColumn);
+  static std::uint32_t WalkKey(int ARow, int AColumn) {
+    return static_cast<std::uint32_t>(ARow) << 8 | static_cast<std::uint32_t>(AColumn);
+  }
+  void WriteStyles();
+  void WriteTable();
+  // `AHeightPx`: the row's visible height + 1.
+  void WriteCell(int ARow, int AColumn, int AHeightPx);
+  int RowHeightPx(int ARow);
+  void FreeStyles();
+  // Buffered output: Flush hands the buffer to the stream.
+  void Put(std::string_view ABytes) { FOut.append(ABytes); }
+  void PutNumber(long long AValue);
+  void Flush();
+
+  TSheet* FSheet;                                // the sheet written
+  TStream* FStream = nullptr;                    // destination while a document is written
+  TRangeRect FRect;                              // the rectangle written, inclusive bounds
+  std::unique_ptr<TVirtualDataTable> FCSSList;   // distinct style texts; position = class
+  std::vector<std::int32_t> FCSSCellMap;         // class of each cell of the rectangle
+  std::vector<int> FColumnWidthsPx;              // visible width + 1 of each column of FRect
+  int FNextStored = 0;                           // CellAt's position in the storage order
+  std::vector<std::string> FUtf8OfByte;          // each byte of the code page as UTF-8
+  std::string FLine;                             // the 8-bit table cell line being built
+  std::string FOut;                              // bytes not yet handed to FStream
+};
