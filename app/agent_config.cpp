@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/codepage.h"
+#include "support/blowfish.h"
 
 std::string_view ShortStringBytes(const TShortString& slot) {
   return std::string_view(slot.Chars, slot.Length);
@@ -21,4 +22,13 @@ void StoreShortString(TShortString& slot, std::string_view bytes) {
 
 void StoreShortString(TShortString& slot, std::u16string_view text) {
   StoreShortString(slot, std::string_view(WideToMultiByte(text)));
+}
+
+TAgentConfig DecipherAgentConfig(TBfState& key, std::string_view file_bytes) {
+  unsigned char buffer[sizeof(TAgentConfig)] = {};
+  std::memcpy(buffer, file_bytes.data(), std::min(file_bytes.size(), sizeof buffer));
+  BfDecipherBuffer(key, buffer, sizeof buffer);
+  TAgentConfig config;
+  std::memcpy(&config, buffer, sizeof config);
+  return config;
 }

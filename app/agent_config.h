@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+struct TBfState;
+
 static_assert(std::endian::native == std::endian::little, "the record holds little-endian dates");
 
 // A length byte followed by up to 255 bytes of 8-bit text; the bytes after the length carry no
@@ -43,3 +45,7 @@ std::u16string ShortStringText(const TShortString& slot);
 void StoreShortString(TShortString& slot, std::string_view bytes);
 // Stores text converted to the system code page (missing characters become '?'), cut to 255.
 void StoreShortString(TShortString& slot, std::u16string_view text);
+
+// The record a settings file holds: its first bytes `file_bytes` (only the record's size of them
+// is used; bytes a short file lacks count as zero) deciphered under `key`.
+TAgentConfig DecipherAgentConfig(TBfState& key, std::string_view file_bytes);

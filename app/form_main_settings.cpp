@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -51,10 +52,9 @@ void TFormMain::ReadConfig() {
   BrixFile->File_Close();
   BrixFile->File_Open();
   BrixFile->File_Seek(0, 0);
-  unsigned char buffer[kConfigSize] = {};
-  BrixFile->File_Read(buffer, kConfigSize);  // bytes the file lacks stay zero
-  BfDecipherBuffer(*FEncryptData, buffer, kConfigSize);
-  std::memcpy(&FConfig, buffer, kConfigSize);
+  char buffer[kConfigSize];
+  const int read = BrixFile->File_Read(buffer, kConfigSize);
+  FConfig = DecipherAgentConfig(*FEncryptData, std::string_view(buffer, std::max(read, 0)));
   BrixFile->File_Close();
 
   UserNameEdit->SetText(ShortStringText(FConfig.UserName));

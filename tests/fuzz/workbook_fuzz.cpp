@@ -1,0 +1,26 @@
+// Any bytes as a workbook: opened from memory and, when that succeeds, its first sheet written
+// as HTML into memory. Failures must be exceptions of the reader, never crashes or hangs.
+
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <sstream>
+#include <string>
+
+#include "platform/stream.h"
+#include "xls/XLSFile.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::istringstream input(std::string(reinterpret_cast<const char*>(data), size));
+  try {
+    TXLSFile file;
+    file.OpenStream(&input);
+    if (file.Workbook().Sheets().Count() > 0) {
+      TMemoryStream html;
+      file.Workbook().Sheets().Item(0)->SaveToStreamAsHTML(html);
+    }
+  } catch (const std::exception&) {
+    // A refused workbook is a correct outcome.
+  }
+  return 0;
+}
