@@ -10,7 +10,7 @@
 #include <system_error>
 
 #include "platform/exception.h"
-#include "tools/service/url_text.h"
+#include "platform/percent_encoding.h"
 
 namespace fs = std::filesystem;
 

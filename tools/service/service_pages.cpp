@@ -2,8 +2,8 @@
 
 #include <ctime>
 
+#include "platform/percent_encoding.h"
 #include "tools/service/accounts.h"
-#include "tools/service/url_text.h"
 
 namespace {
 
