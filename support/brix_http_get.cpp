@@ -108,6 +108,7 @@ void TBrix_HTTPGetThread::Abort() {
 
 bool TBrix_HTTPGetThread::SetSession(HINTERNET session) {
   std::lock_guard guard(session_lock_);
+  if (session_ != 0 && session_ != session) InternetCloseHandle(session_);
   session_ = session;
   if (aborted_ && session_ != 0) {
     InternetCloseHandle(session_);

@@ -57,7 +57,8 @@ class TBrix_HTTPGetThread {
   void Execute();
   // The fetch sequence; false when it failed or was aborted.
   bool Fetch();
-  // Keeps the session handle where Abort can close it; false when aborted already.
+  // Keeps the session handle where Abort can close it, closing the one kept before; false when
+  // aborted already.
   bool SetSession(HINTERNET session);
 
   TBrix_HTTPGet* owner_;         // receives the completion
