@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
+# Usage: bench/fuzz.sh [SECONDS [TARGET...]]
 # Builds the libFuzzer targets (clang 14, AddressSanitizer and UndefinedBehaviorSanitizer) and
-# runs each for SECONDS (300 unless given), seeded from ../shared/corpus where the input is a
-# workbook. Prints executions, coverage and findings per target; a finding's input is kept in
-# build-fuzz/findings/. Installs clang and its runtime from Debian when missing. Not part of
-# ./test.sh. Set JOBS to run that many targets at once (1 unless set).
+# runs each (or the TARGETs named) for SECONDS (300 unless given), seeded from ../shared/corpus
+# where the input is a workbook. Prints executions, coverage and findings per target; a
+# finding's input is kept in build-fuzz/findings/. Installs clang and its runtime from Debian
+# when missing. Not part of ./test.sh. Set JOBS to run that many targets at once (1 unless set).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,6 +26,7 @@ fi
 scripts/setup-deps
 
 targets=(workbook_fuzz compound_document_fuzz http_response_fuzz settings_fuzz)
+[ $# -gt 1 ] && targets=("${@:2}")
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTARVO_FUZZ=ON -DTARVO_WITH_UI=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"

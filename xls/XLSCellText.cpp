@@ -67,6 +67,15 @@ bool WritesOwnMinus(std::u16string_view f) {
   return false;
 }
 
+// Whether a number section has a digit placeholder outside its quoted literals.
+bool HasDigitPlaceholder(std::u16string_view f) {
+  for (size_t i = 0; i < f.size(); ++i) {
+    if (IsPatternQuote(f[i])) i = SkipQuoted(f, i) - 1;
+    else if (f[i] == u'0' || f[i] == u'#') return true;
+  }
+  return false;
+}
+
 // A denominator text read as a decimal integer, as the runtime's integer conversion reads it.
 int ParseDenominator(std::u16string_view r) {
   size_t i = r.size() > 0 && (r[0] == u'-' || r[0] == u'+') ? 1 : 0;
@@ -203,6 +212,11 @@ std::u16string FormatNumberValue(std::u16string_view text, double x) {
   f.erase(0, blocks_end);
   // A negative section that writes its own minus shows the amount like one in parentheses.
   if (negative_section && x < 0 && WritesOwnMinus(f)) x = -x;
+  // A negative value that its own section shows as zero is shown as a zero, without the sign
+  // that section writes.
+  if (negative_section && f.find(u"?/") == std::u16string::npos && HasDigitPlaceholder(f) &&
+      FormatDecimalPattern(f, std::fabs(x)) == FormatDecimalPattern(f, 0.0))
+    return FormatNumberValue(text, 0.0);
 
   const size_t fraction = f.find(u"?/");
   if (fraction != std::u16string::npos) {

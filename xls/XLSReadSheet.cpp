@@ -240,15 +240,24 @@ void TXLSReader::ReadMergedCells() {
   while (data.ReadableSize() >= 8) {
     const std::uint16_t row_from = RecordWord(data), row_to = RecordWord(data);
     const std::uint16_t column_from = RecordWord(data), column_to = RecordWord(data);
+    CountAreaCells(row_from, row_to, column_from & 0xFF, column_to & 0xFF, EXLS_BADROWCOL);
     TRange* range = sheet->Ranges().Add();
     range->AddRect(row_from, row_to, column_from & 0xFF, column_to & 0xFF);
     range->MergeCells();
   }
 }
 
+void TXLSReader::CountAreaCells(int ARowFrom, int ARowTo, int AColumnFrom, int AColumnTo,
+                                TXLSErrorCode ACode) {
+  if (ARowTo < ARowFrom || AColumnTo < AColumnFrom) return;
+  FAreaCells += std::int64_t{ARowTo - ARowFrom + 1} * (AColumnTo - AColumnFrom + 1);
+  if (FAreaCells > kMaxAreaCells) throw EXLSError(ACode);
+}
+
 void TXLSReader::ReadHyperlink() {
   const THyperlinkRecord link = ParseHyperlinkRecord(RecordRest(Data()));
   if (link.Text.empty()) return;
+  CountAreaCells(link.RowFrom, link.RowTo, link.ColumnFrom, link.ColumnTo, EXLS_INVALIDHLINK);
   TCells& cells = CurrentSheet()->Cells();
   for (int row = link.RowFrom; row <= link.RowTo; ++row)
     for (int column = link.ColumnFrom; column <= link.ColumnTo; ++column) {

@@ -13,6 +13,7 @@
 #include "xls/BiffStream.h"
 #include "xls/CFile.h"
 #include "xls/XLSFile.h"
+#include "xls/XLSError.h"
 #include "xls/XLSFormatClass.h"
 #include "xls/XLSMSOData.h"
 
@@ -20,6 +21,10 @@ class TXLSLinkTable;
 
 class TXLSReader {
  public:
+  // Cells that merged areas and hyperlinks may cover in one workbook: four full columns,
+  // far beyond any real list.
+  static constexpr std::int64_t kMaxAreaCells = 4 * 65536;
+
   explicit TXLSReader(TXLSFile* AXLSFile);
   ~TXLSReader();
   TXLSReader(const TXLSReader&) = delete;
@@ -117,6 +122,11 @@ class TXLSReader {
   void ReadColInfo();
   void ReadMergedCells();
   void ReadHyperlink();
+  // Counts the cells of a merged area or hyperlink about to be created; raises EXLSError `ACode`
+  // once the workbook's areas exceed kMaxAreaCells, so a damaged record claiming the whole sheet
+  // is refused instead of filling memory with millions of cells.
+  void CountAreaCells(int ARowFrom, int ARowTo, int AColumnFrom, int AColumnTo,
+                      TXLSErrorCode ACode);
   void ReadSheetSetting();
   void ReadHeaderFooter();
   void ReadSetup();
@@ -153,4 +163,5 @@ class TXLSReader {
   std::vector<TSharedFormula> FSharedFormulas;
   TXLSLinkTable* FLinkTable;               // the workbook's link table
   std::unique_ptr<TMSOData> FMSOData;      // drawing-layer collector
+  std::int64_t FAreaCells = 0;             // cells covered so far by merged areas and hyperlinks
 };

@@ -59,6 +59,11 @@ TEST_F(CellTextTest, NumbersThroughTheirFormats) {
       // Negative values that round to zero show no minus.
       {u"0.00", -0.004, u"0,00"},
       {u"#,##0", -0.4, u"0"},
+      {u"#,##0;-#,##0", -0.4, u"0"},
+      {u"#,##0.00\"р.\";\\-#,##0.00\"р.\"", -0.001, u"0,00р."},
+      {u"0.00;(0.00)", -0.001, u"0,00"},
+      {u"0.0%;-0.0%", -0.0001, u"0,0%"},
+      {u"#,##0;-#,##0", -0.5, u"-1"},  // half away from zero is no zero
       // Padding, fill, brackets and percent.
       {u"_-* #,##0.00\\ _р_._-;\\-* #,##0.00\\ _р_._-", 1234.5, u" 1\u00A0234,50  "},
       {u"[Blue]#,##0;[Red]-#,##0", 1500, u"1\u00A0500"},

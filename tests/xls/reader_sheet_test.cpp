@@ -11,6 +11,7 @@
 #include "xls/ListErrors.h"
 #include "xls/XLSError.h"
 #include "xls/XLSMetrics.h"
+#include "xls/XLSReader.h"
 
 namespace {
 
@@ -162,6 +163,15 @@ TEST(ReaderSheet, FormulaResults) {
   }
 }
 
+TEST(ReaderSheet, FormulaStringWithACharacterSplitBetweenRecordsEndsThere) {
+  // "Жж" announced as 3 characters; the STRING ends after one byte of the second character.
+  Opened o;
+  Open(o, FormulaRec(0, 0, 5, SpecialResult(0)) + Rec(0x0207, Data().W(3).B(1).Wide(u"Ж").B(0x36)) +
+              Rec(0x003C, Data().B(0).Raw("ok")) + NumberRec(1, 0, 0, 7));
+  EXPECT_EQ(std::get<std::u16string>(o.Cell(0, 0)->Value()), u"Ж");
+  EXPECT_EQ(std::get<double>(o.Cell(1, 0)->Value()), 7);
+}
+
 TEST(ReaderSheet, RowsAndColumns) {
   const std::string records =
       Rec(0x0208, Data().W(2).W(0).W(5).W(300).L(0).W(0x0060).W(0)) +          // hidden, height by hand
@@ -290,6 +300,35 @@ TEST(ReaderSheet, BrokenHyperlinksFailWithCode16) {
       ADD_FAILURE() << "opened";
     } catch (const EXLSError& e) {
       EXPECT_EQ(e.ErrorCode(), EXLS_INVALIDHLINK);
+    }
+  }
+}
+
+// A damaged area record claiming the whole sheet would create 16 million cells; the workbook is
+// refused instead, while a merged whole column still opens.
+TEST(ReaderSheet, AreasBeyondTheCellBoundAreRefused) {
+  const auto merge = [](unsigned r1, unsigned r2, unsigned c1, unsigned c2) {
+    return Rec(0x00E5, Data().W(1).W(r1).W(r2).W(c1).W(c2));
+  };
+  const auto link = [](unsigned r1, unsigned r2, unsigned c1, unsigned c2) {
+    return HlinkRec(r1, r2, c1, c2, 0x03, UrlMoniker(u"http://example.com/"));
+  };
+  const struct {
+    std::string records;
+    TXLSErrorCode code;  // EXLS_NOERROR: opens
+  } cases[] = {
+      {merge(0, 65535, 0, 255), EXLS_BADROWCOL},
+      {link(0, 65535, 0, 255), EXLS_INVALIDHLINK},
+      {merge(0, 65535, 0, 0), EXLS_NOERROR},  // a whole column opens
+  };
+  for (const auto& c : cases) {
+    Opened o;
+    try {
+      Open(o, c.records);
+      EXPECT_EQ(c.code, EXLS_NOERROR);
+      EXPECT_EQ(o.Sheet().Cells().Count(), 65536);
+    } catch (const EXLSError& e) {
+      EXPECT_EQ(e.ErrorCode(), c.code);
     }
   }
 }
