@@ -7,7 +7,7 @@
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
-  QApplication::setApplicationDisplayName(QStringLiteral("Тарво Агент"));
+  // No application display name: on X11 it would be appended to the window's caption.
   TFormMain form(ExecutableFolder());
   form.show();
   return QApplication::exec();

@@ -5,18 +5,12 @@
 
 namespace {
 
+// Only the regular face is loaded: the bold face of the same package draws thin strokes at
+// bold spacing, while the bold that the font engine makes from the regular face looks right.
 QString LoadFamily() {
-  const char* const kFiles[] = {"/usr/share/wine/fonts/tahoma.ttf",
-                                "/usr/share/wine/fonts/tahomabd.ttf"};
-  QString family;
-  for (const char* file : kFiles) {
-    const int id = QFontDatabase::addApplicationFont(QString::fromUtf8(file));
-    if (id >= 0 && family.isEmpty()) {
-      const QStringList families = QFontDatabase::applicationFontFamilies(id);
-      if (!families.isEmpty()) family = families.first();
-    }
-  }
-  return family.isEmpty() ? QStringLiteral("DejaVu Sans") : family;
+  const int id = QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"));
+  const QStringList families = id >= 0 ? QFontDatabase::applicationFontFamilies(id) : QStringList();
+  return families.isEmpty() ? QStringLiteral("DejaVu Sans") : families.first();
 }
 
 }  // namespace
