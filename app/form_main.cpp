@@ -54,6 +54,7 @@ TFormMain::TFormMain(std::string home_folder)
   BrixFile->FileHandle = 0;
   BrixFile->AutoFlush = true;
   BrixFile->VolumeFS = fstFAT;
+  CreateTransfers();
   OpenDialog = new TOpenDialog(this);
   BuildPages();
   Timer1 = new TTimer(this, 1000, true);
@@ -62,7 +63,10 @@ TFormMain::TFormMain(std::string home_folder)
   FormCreate(this);
 }
 
-TFormMain::~TFormMain() { BrixFile->File_Close(); }
+TFormMain::~TFormMain() {
+  FreeTransfers();
+  BrixFile->File_Close();
+}
 
 void TFormMain::BuildPages() {
   cxPageControl1 = new TPageControl(this);

@@ -10,6 +10,7 @@
 
 #include "app/agent_config.h"
 #include "support/blowfish.h"
+#include "support/brix_http_get.h"
 #include "support/krs_file.h"
 #include "support/md5.h"
 #include "ui/check_list_box.h"
@@ -21,6 +22,8 @@
 #include "ui/smooth_button.h"
 #include "ui/smooth_progress_bar.h"
 #include "ui/timer.h"
+#include "upload/clHttpRequest.h"
+#include "upload/clUploader.h"
 
 class TFormMain : public TForm {
  public:
@@ -91,17 +94,21 @@ class TFormMain : public TForm {
   void Label3MouseLeave(QObject* Sender);
   void Label4MouseLeave(QObject* Sender);
 
-  // Publishing: the send button, the previews, and the fetcher's and uploader's events whose
-  // types this window already knows. The status and progress events of the uploader join with
-  // the uploader itself.
+  // Publishing: the send button, the previews, the credential check's result and the
+  // uploader's events.
   void AdvSmoothButton4Click(QObject* Sender);
   void AdvSmoothButton5Click(QObject* Sender);
   void AdvSmoothButton9Click(QObject* Sender);
   void AdvSmoothButton13Click(QObject* Sender);
-  void Brix_HTTPGet1DoneString(QObject* Sender, const std::u16string& Result);
-  void Brix_HTTPGet1Error(QObject* Sender);
-  void clUploader2Error(QObject* Sender, const std::u16string& Error, int ErrorCode);
-  void clUploader2ProcessCompleted(QObject* Sender);
+  void Brix_HTTPGet1DoneString(TBrix_HTTPGet* Sender, const std::u16string& Result);
+  void Brix_HTTPGet1Error(TBrix_HTTPGet* Sender);
+  void clUploader2DataItemProceed(TclCustomInternetControl* Sender, TclResourceInfo* ResourceInfo,
+                                  TclResourceStateItem* AStateItem, const char* CurrentData,
+                                  int CurrentDataSize);
+  void clUploader2Error(TclCustomInternetControl* Sender, const std::u16string& Error,
+                        int ErrorCode);
+  void clUploader2StatusChanged(TclCustomInternetControl* Sender, TclProcessStatus Status);
+  void clUploader2ProcessCompleted(TclCustomInternetControl* Sender);
   // Start the upload of one list; true when an upload was started.
   bool StartPrice1();
   bool StartPrice2();
@@ -118,6 +125,9 @@ class TFormMain : public TForm {
   int FEncryptDataSize = 0;              // its size in bytes
 
   TKRS_File* BrixFile;  // the settings file
+  TBrix_HTTPGet* Brix_HTTPGet1;     // the credential check
+  TclHttpRequest* clHttpRequest;    // the upload's body: the list's HTML file
+  TclUploader* clUploader2;         // posts one list's HTML file
   TOpenDialog* OpenDialog;
   TTimer* Timer1;  // one-shot recomputation a second after start
   TTimer* Timer2;  // keeps the send button's state in step with the transfers
@@ -196,7 +206,7 @@ class TFormMain : public TForm {
 
  protected:
   // The fetcher's and the uploader's busy state and cancellation, for the back button of the
-  // ready-to-send page and Timer2. Idle until the transfers are wired in.
+  // ready-to-send page and Timer2.
   virtual bool FetcherInUse();
   virtual void FetcherAbort();
   virtual bool UploaderIsBusy();
@@ -216,6 +226,23 @@ class TFormMain : public TForm {
   void SelectPrice(TEdit* edit, TEdit* partner);
   void BuildPages();
   void WireEvents();
+  // Creates the fetcher, the uploader and its request body, set up and wired to this window.
+  void CreateTransfers();
+  // Unwires and frees them: a transfer still running is stopped and no event reaches the window.
+  void FreeTransfers();
+
+  // The HTML file of list n (1 to 3) in the home folder.
+  std::u16string HtmlFileName(int n) const;
+  // The service's "/upload" address for `price` (1 to 3: upload of that list; 4: credential
+  // check) with the user name and password from the login page, percent-encoded.
+  std::u16string UploadUrl(int price) const;
+  // Shows the progress bar at 0 with `caption`.
+  void ShowProgress(const std::u16string& caption);
+  // Writes the first sheet of `workbook` as list n's HTML file, which is deleted first.
+  void ConvertPrice(const std::u16string& workbook, int n);
+  bool StartPrice(int n);
+  // Saves the settings; when `edit` names a file, converts it as list n and opens the HTML.
+  void PreviewPrice(TEdit* edit, int n);
 
   std::string FHomeFolder;  // where the settings file and the HTML files live
 };

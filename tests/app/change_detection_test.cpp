@@ -133,6 +133,24 @@ TEST_F(ChangeDetectionTest, AChangedPathIsStoredWithDateZeroAndWritten) {
   EXPECT_EQ(reloaded.FConfig.Price1Date, 0);
 }
 
+// The first save takes every edit into the record; each edited list still restarts its
+// history, so a new workbook older than the old one's upload is flagged all the same.
+TEST_F(ChangeDetectionTest, PathsEditedTogetherEachRestartTheirHistory) {
+  const std::string paths[3] = {Workbook(1), Workbook(2), ""};
+  const double dates[3] = {kWorkbookDate, kWorkbookDate, 0};
+  TTestFormMain& form = ShowWithSettings(paths, dates);
+  EXPECT_EQ(Flags(), (std::vector<bool>{false, false, false}));
+  const std::string first = Touch("new1.xls"), second = Touch("new2.xls");
+  SetLocalTime(first, 2020, 1, 1, 0, 0, 0);
+  SetLocalTime(second, 2020, 1, 1, 0, 0, 0);
+  form.Price11Edit->SetText(U(first));
+  form.Price21Edit->SetText(U(second));
+  SetPage(1);
+  EXPECT_EQ(form.FConfig.Price1Date, 0);
+  EXPECT_EQ(form.FConfig.Price2Date, 0);
+  EXPECT_EQ(Flags(), (std::vector<bool>{true, true, false}));
+}
+
 TEST_F(ChangeDetectionTest, APathTheRecordCannotHoldIsStoredAgainOnEveryPageChange) {
   const std::string paths[3] = {Workbook(1), "", ""};
   const double dates[3] = {kWorkbookDate, 0, 0};

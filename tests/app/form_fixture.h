@@ -1,6 +1,7 @@
 #pragma once
 // A real main window in a temporary home folder, shown offscreen, with the error report, the
-// shell, termination and the file dialog recorded, and the transfers' busy state settable.
+// shell, termination and the file dialog recorded, and the transfers' busy state settable or
+// real.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -19,20 +20,30 @@
 #include "platform/utf.h"
 #include "ui/application.h"
 
-// The window with the fetcher's and uploader's state under the test's control.
+// The window with the fetcher's and uploader's state under the test's control, unless the
+// test lets the real components answer.
 class TTestFormMain : public TFormMain {
  public:
   using TFormMain::TFormMain;
-  bool FetcherBusy = false;   // what FetcherInUse answers
-  bool UploaderBusy = false;  // what UploaderIsBusy answers
-  int FetcherAborts = 0;      // calls of FetcherAbort
-  int UploaderStops = 0;      // calls of UploaderStop
+  bool RealTransfers = false;  // the real fetcher and uploader answer and act
+  bool FetcherBusy = false;    // what FetcherInUse answers otherwise
+  bool UploaderBusy = false;   // what UploaderIsBusy answers otherwise
+  int FetcherAborts = 0;       // calls of FetcherAbort
+  int UploaderStops = 0;       // calls of UploaderStop
 
  protected:
-  bool FetcherInUse() override { return FetcherBusy; }
-  void FetcherAbort() override { ++FetcherAborts; }
-  bool UploaderIsBusy() override { return UploaderBusy; }
-  void UploaderStop() override { ++UploaderStops; }
+  bool FetcherInUse() override { return RealTransfers ? TFormMain::FetcherInUse() : FetcherBusy; }
+  void FetcherAbort() override {
+    ++FetcherAborts;
+    if (RealTransfers) TFormMain::FetcherAbort();
+  }
+  bool UploaderIsBusy() override {
+    return RealTransfers ? TFormMain::UploaderIsBusy() : UploaderBusy;
+  }
+  void UploaderStop() override {
+    ++UploaderStops;
+    if (RealTransfers) TFormMain::UploaderStop();
+  }
 };
 
 class FormTest : public ::testing::Test {
