@@ -238,10 +238,13 @@ void TBrix_HTTPGet::Abort() {
 
 void TBrix_HTTPGet::Start(bool to_file) {
   worker_.reset();  // the previous worker has run its completion and is ending
+  auto worker = std::make_unique<TBrix_HTTPGetThread>(this, to_file);
+  // A thread that cannot be started raises here and leaves the component idle. The worker's
+  // completion runs on this thread, so it cannot come before these lines.
+  worker->Start(std::this_thread::get_id());
+  worker_ = std::move(worker);
   in_use_ = true;
   completed_.Reset();
-  worker_ = std::make_unique<TBrix_HTTPGetThread>(this, to_file);
-  worker_->Start(std::this_thread::get_id());
 }
 
 void TBrix_HTTPGet::Completion(TBrix_HTTPGetThread* worker) {

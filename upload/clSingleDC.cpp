@@ -101,9 +101,9 @@ void TclInternetItem::Start(bool AAsync) {
   std::unique_ptr<TclCustomThreader> threader = CreateThreader(FURL, GetDataStream());
   AssignThreaderEvents(threader.get());
   AssignThreaderParams(threader.get());
-  undo.armed = false;
   // The worker's events wait for this thread, so the busy change still comes before them.
   StartThreader(FResourceState.Items(0), FURL, std::move(threader));
+  undo.armed = false;
   FControl->BeginBusy();
   if (!AAsync) {
     while (!FThreaderList.empty()) {
@@ -121,7 +121,15 @@ void TclInternetItem::StartThreader(TclResourceStateItem* AStateItem, const std:
     AThreader->BytesToProceed = AStateItem->BytesToProceed - AStateItem->BytesProceed;
   FThreaderList.push_back({AThreader.get(), AStateItem});
   FThreadEnds.push_back(AThreader->End());
-  AThreader.release()->Perform();  // frees itself when it has ended
+  try {
+    AThreader->Perform();
+  } catch (...) {
+    // No thread could be started: the worker is freed and the item stays idle.
+    FThreaderList.pop_back();
+    FThreadEnds.pop_back();
+    throw;
+  }
+  AThreader.release();  // frees itself when it has ended
 }
 
 void TclInternetItem::Stop() {

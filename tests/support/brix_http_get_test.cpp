@@ -15,6 +15,7 @@
 
 #include "platform/thread_calls.h"
 #include "platform/utf.h"
+#include "tests/common/failed_thread_starts.h"
 #include "tests/common/raw_http_server.h"
 #include "tests/common/reported_errors.h"
 
@@ -276,6 +277,23 @@ TEST(BrixHttpGetTest, PropertiesStartWithTheirDefaultsAndAgentKindSetsTheAgent) 
   get.Agent = u"Own";
   EXPECT_EQ(get.Agent, u"Own");
   EXPECT_EQ(get.AgentKind(), akBrix);
+}
+
+TEST(BrixHttpGetTest, AThreadThatCannotStartLeavesTheFetcherIdle) {
+  TRawHttpServer server([](TRawConnection& c) {
+    c.ReadRequest();
+    c.Send("HTTP/1.0 200 OK\r\n\r\nok");
+  });
+  Recorder r;
+  r.get.URL = Utf8ToUtf16("http://127.0.0.1:" + std::to_string(server.Port()) + "/upload");
+  {
+    TFailedThreadStarts no_threads;
+    EXPECT_THROW(r.get.GetString(), std::system_error);
+  }
+  EXPECT_FALSE(r.get.InUse());
+  r.Fetch("http://127.0.0.1:" + std::to_string(server.Port()) + "/upload");
+  EXPECT_EQ(r.strings, std::vector<std::u16string>{u"ok"});
+  EXPECT_EQ(r.errors, 0);
 }
 
 }  // namespace

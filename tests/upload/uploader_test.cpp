@@ -15,6 +15,7 @@
 #include "platform/events.h"
 #include "platform/thread_calls.h"
 #include "platform/utf.h"
+#include "tests/common/failed_thread_starts.h"
 #include "tests/common/raw_http_server.h"
 #include "upload/clHttpRequest.h"
 
@@ -318,6 +319,22 @@ TEST_F(UploaderTest, ABodyThatCannotBeBuiltRaisesFromStart) {
   EXPECT_FALSE(u_.IsBusy());
   DrainThreadCalls();
   EXPECT_TRUE(log_.empty());
+}
+
+TEST_F(UploaderTest, AThreadThatCannotStartLeavesTheUploaderIdle) {
+  TFormServer server;
+  Submit(MakeFile("output.html", "list"), server.Url("?price=1"));
+  {
+    TFailedThreadStarts no_threads;
+    EXPECT_THROW(u_.Start(true), std::system_error);
+  }
+  EXPECT_FALSE(u_.IsBusy());
+  DrainThreadCalls();
+  EXPECT_TRUE(log_.empty());
+  u_.Start(true);  // not "in progress"
+  WaitForCompletions();
+  ASSERT_EQ(server.Requests().size(), 1u);
+  EXPECT_EQ(server.Requests()[0].get_file_value("filename").content, "list");
 }
 
 TEST_F(UploaderTest, ControlBytesOfTheResponseShowAsTheDefaultChar) {

@@ -1,0 +1,12 @@
+#pragma once
+// While a TFailedThreadStarts lives, every new thread of the process fails to start, as when
+// the system has run out of threads: pthread_create answers EAGAIN and std::thread raises
+// std::system_error. Link tests/common/failed_thread_starts.cpp into the test binary.
+
+class TFailedThreadStarts {
+ public:
+  TFailedThreadStarts();
+  ~TFailedThreadStarts();
+  TFailedThreadStarts(const TFailedThreadStarts&) = delete;
+  TFailedThreadStarts& operator=(const TFailedThreadStarts&) = delete;
+};
