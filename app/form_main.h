@@ -109,7 +109,7 @@ class TFormMain : public TForm {
                         int ErrorCode);
   void clUploader2StatusChanged(TclCustomInternetControl* Sender, TclProcessStatus Status);
   void clUploader2ProcessCompleted(TclCustomInternetControl* Sender);
-  // Start the upload of one list; true when an upload was started.
+  // Start the upload of one list; true when the list was taken (StartPrice).
   bool StartPrice1();
   bool StartPrice2();
   bool StartPrice3();
@@ -238,11 +238,17 @@ class TFormMain : public TForm {
   std::u16string UploadUrl(int price) const;
   // Shows the progress bar at 0 with `caption`.
   void ShowProgress(const std::u16string& caption);
-  // Writes the first sheet of `workbook` as list n's HTML file, which is deleted first.
-  void ConvertPrice(const std::u16string& workbook, int n);
+  // Starts the upload of list n when it is flagged and changed; true when the list was taken:
+  // its upload started, or its HTML would be too large and the run ended on page 11.
   bool StartPrice(int n);
+  // Where a failed upload leaves the run: page 11 when the service refused the list as too
+  // large, else the connection-error page.
+  TTabSheet* FailurePage() const;
+  // Shows `page` and hides the progress bar: the run is over.
+  void EndRun(TTabSheet* page);
   // Saves the settings; when `edit` names a file, converts it as list n and opens the HTML.
   void PreviewPrice(TEdit* edit, int n);
 
   std::string FHomeFolder;  // where the settings file and the HTML files live
+  bool FUploadTooLarge = false;  // the service refused the running upload as too large
 };

@@ -1,17 +1,14 @@
 // Publishing: checking the account, converting the changed lists' first sheets to HTML and
 // uploading them one after the other, and the previews.
 
-#include <cstdio>
-#include <memory>
-
 #include "app/file_date.h"
 #include "app/form_main.h"
+#include "app/price_html.h"
 #include "app/service_host.h"
 #include "platform/codepage.h"
 #include "platform/percent_encoding.h"
 #include "platform/utf.h"
 #include "ui/application.h"
-#include "xls/XLSFile.h"
 
 namespace {
 
@@ -31,6 +28,9 @@ const TPriceList kPriceLists[3] = {
 std::u16string QueryValue(const std::u16string& text) {
   return MultiByteToWide(PercentEncode(WideToMultiByte(text)));
 }
+
+// The status with which the service refuses a list too large to take.
+constexpr int kPayloadTooLarge = 413;
 
 // The response's first line: up to the first CR or LF.
 std::u16string FirstLine(const std::u16string& text) {
@@ -132,22 +132,22 @@ void TFormMain::Brix_HTTPGet1DoneString(TBrix_HTTPGet*, const std::u16string& Re
 
 void TFormMain::Brix_HTTPGet1Error(TBrix_HTTPGet*) { cxPageControl1->SetActivePage(cxTabSheet11); }
 
-void TFormMain::ConvertPrice(const std::u16string& workbook, int n) {
-  const auto file = std::make_unique<TXLSFile>();
-  file->OpenFile(workbook);
-  const std::u16string html = HtmlFileName(n);
-  std::remove(Utf16ToUtf8(html).c_str());  // a file that cannot be deleted is written over
-  file->Workbook().Sheets().Item(0)->SaveAsHTML(WideToMultiByte(html));
-}
-
 bool TFormMain::StartPrice(int n) {
   if (!SendFlag(n)) return false;
   const std::u16string workbook = PriceEdit(n)->Text();
   if (!FileExists(workbook)) return false;
   if (GetFileDate(workbook) == PriceDate(n)) return false;
   SaveConfig();
-  ConvertPrice(workbook, n);
   const std::u16string html = HtmlFileName(n);
+  try {
+    WritePriceHtml(workbook, html);
+  } catch (const EPriceListTooLarge&) {
+    // The service would refuse it: the run ends on the "files too large" page, the list's date
+    // left as it was.
+    EndRun(cxTabSheet12);
+    return true;
+  }
+  FUploadTooLarge = false;
   clUploader2->SetLocalFile(html);
   clUploader2->SetURL(UploadUrl(n));
   ShowProgress(kPriceLists[n - 1].Caption);
@@ -167,22 +167,27 @@ void TFormMain::clUploader2DataItemProceed(TclCustomInternetControl*, TclResourc
   AdvSmoothProgressBar1->SetPosition(static_cast<double>(AStateItem->BytesProceed));
 }
 
-void TFormMain::clUploader2Error(TclCustomInternetControl*, const std::u16string&, int) {
-  cxPageControl1->SetActivePage(cxTabSheet11);
+void TFormMain::clUploader2Error(TclCustomInternetControl*, const std::u16string&, int ErrorCode) {
+  if (ErrorCode == kPayloadTooLarge) FUploadTooLarge = true;
+  cxPageControl1->SetActivePage(FailurePage());
+}
+
+TTabSheet* TFormMain::FailurePage() const { return FUploadTooLarge ? cxTabSheet12 : cxTabSheet11; }
+
+void TFormMain::EndRun(TTabSheet* page) {
+  cxPageControl1->SetActivePage(page);
+  AdvSmoothProgressBar1->SetVisible(false);
 }
 
 void TFormMain::clUploader2StatusChanged(TclCustomInternetControl*, TclProcessStatus Status) {
   switch (Status) {
     case psSuccess:
-      if (clUploader2->LocalFile() != HtmlFileName(3)) break;
-      cxPageControl1->SetActivePage(SuccessTabSheet);
-      AdvSmoothProgressBar1->SetVisible(false);
+      if (clUploader2->LocalFile() == HtmlFileName(3)) EndRun(SuccessTabSheet);
       break;
     case psFailed:
     case psErrors:
     case psTerminated:
-      cxPageControl1->SetActivePage(cxTabSheet11);
-      AdvSmoothProgressBar1->SetVisible(false);
+      EndRun(FailurePage());
       break;
     case psUnknown:
     case psProcess:
@@ -202,10 +207,7 @@ void TFormMain::clUploader2ProcessCompleted(TclCustomInternetControl*) {
     SaveConfig();
   }
   const bool second = sent == HtmlFileName(2);
-  if ((!Send3 && second) || (!Send2 && !Send3)) {
-    cxPageControl1->SetActivePage(SuccessTabSheet);
-    AdvSmoothProgressBar1->SetVisible(false);
-  }
+  if ((!Send3 && second) || (!Send2 && !Send3)) EndRun(SuccessTabSheet);
   if (second) StartPrice3();
   if (sent == HtmlFileName(1) && !StartPrice2()) StartPrice3();
 }
@@ -214,7 +216,7 @@ void TFormMain::PreviewPrice(TEdit* edit, int n) {
   SaveConfig();
   const std::u16string workbook = edit->Text();
   if (!FileExists(workbook)) return;
-  ConvertPrice(workbook, n);
+  WritePriceHtml(workbook, HtmlFileName(n));  // a list that cannot be shown is reported
   Application.ShellOpen(HtmlFileName(n));
 }
 

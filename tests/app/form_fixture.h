@@ -18,6 +18,8 @@
 
 #include "app/form_main.h"
 #include "platform/utf.h"
+#include "support/blowfish.h"
+#include "support/md5.h"
 #include "ui/application.h"
 
 // The window with the fetcher's and uploader's state under the test's control, unless the
@@ -122,6 +124,16 @@ class FormTest : public ::testing::Test {
     std::ofstream(path, std::ios::binary) << bytes;
   }
   static std::u16string U(const std::string& utf8) { return Utf8ToUtf16(utf8); }
+
+  // The plain record of a settings file's bytes, deciphered independently of the window.
+  static std::string DecipherSettings(std::string bytes) {
+    const TMD5Digest key = Md5OfText(u"Harbor Lamps Access Phrase");
+    std::unique_ptr<TBfState> state;
+    int size = 0;
+    BfCreateState(&key, sizeof key, state, size);
+    BfDecipherBuffer(*state, bytes.data(), static_cast<int>(bytes.size()));
+    return bytes;
+  }
 
   std::string folder_;                              // the window's home folder
   std::unique_ptr<TTestFormMain> form_;             // the window under test

@@ -3,6 +3,8 @@
 
 #include <gmock/gmock.h>
 
+#include <atomic>
+#include <cstring>
 #include <filesystem>
 #include <ostream>
 #include <mutex>
@@ -204,12 +206,13 @@ INSTANTIATE_TEST_SUITE_P(Answers, PublishAnswerTest,
                                            TAnswerCase{"\r\nok", 14}, TAnswerCase{"error\nwhy", 14},
                                            TAnswerCase{"", 10}));
 
-TEST_F(PublishTest, AnUploadTheServiceRefusesEndsTheRunOnTheConnectionErrorPage) {
+// The service answers 413 (payload too large): the run ends on the "files too large" page.
+TEST_F(PublishTest, AListTheServiceRefusesAsTooLargeEndsTheRunOnPageEleven) {
   StartService({{"shop", "secret"}}, 512);  // every list is larger
   TTestFormMain& form = Ready({kWorkbooks[0], "", kWorkbooks[2]}, {true, false, true});
   form.clUploader2->SetReconnectAfter(1);  // its tries follow each other at once
   SendAndWait();
-  EXPECT_EQ(Page(), 10);
+  EXPECT_EQ(Page(), 11);
   EXPECT_FALSE(form.AdvSmoothProgressBar1->Visible());
   EXPECT_EQ(form.clUploader2->LocalFile(), U(Path("output.html")));  // list 3 was not started
   EXPECT_FALSE(Stored(1).has_value());
@@ -275,6 +278,12 @@ TEST_F(PublishTest, BackDuringAnUploadStopsItWithoutRecordingItsDate) {
   EXPECT_TRUE(errors_.empty());
 }
 
+// A workbook whose first sheet has a value at A1 and, as a stray entry, at the sheet's far
+// corner: its table would have 16 million positions.
+std::string StrayCellWorkbook() {
+  return BuildCompoundFile(9, {{u"Workbook", OneSheet(NumberRec(0, 0, 15, 1) + NumberRec(65535, 255, 15, 2))}});
+}
+
 TEST_F(PublishTest, AFlaggedWorkbookWithAnEmptyFirstSheetIsReportedAndNothingIsSent) {
   StartService();
   const std::string empty = Path("empty.xls");
@@ -282,32 +291,103 @@ TEST_F(PublishTest, AFlaggedWorkbookWithAnEmptyFirstSheetIsReportedAndNothingIsS
   WriteBytes(Path("output.html"), "earlier");
   TTestFormMain& form = Ready({empty, "", kWorkbooks[2]}, {true, false, true});
   SendAndWait();
-  ASSERT_EQ(errors_.size(), 1u);
-  EXPECT_THAT(Utf16ToUtf8(errors_[0]), HasSubstr(Path("output.html")));
-  EXPECT_FALSE(std::filesystem::exists(Path("output.html")));
+  EXPECT_EQ(errors_, std::vector<std::u16string>{u"В первом листе файла «" + U(empty) + u"» нет данных."});
+  EXPECT_EQ(ReadBytes(Path("output.html")), "earlier");  // not handed to the uploader
   EXPECT_FALSE(Stored(1).has_value());
   EXPECT_FALSE(Stored(3).has_value());  // the run stopped at list 1
   EXPECT_EQ(Page(), 9);
   EXPECT_EQ(form.FConfig.Price1Date, 0);
 }
 
+TEST_F(PublishTest, AListWhoseHtmlWouldBeTooLargeEndsTheRunOnPageEleven) {
+  StartService();
+  const std::string stray = Path("stray.xls");
+  WriteBytes(stray, StrayCellWorkbook());
+  TTestFormMain& form = Ready({stray, "", kWorkbooks[2]}, {true, false, true});
+  SendAndWait();
+  EXPECT_EQ(Page(), 11);
+  EXPECT_FALSE(form.AdvSmoothProgressBar1->Visible());
+  EXPECT_FALSE(std::filesystem::exists(Path("output.html")));
+  EXPECT_FALSE(Stored(1).has_value());
+  EXPECT_FALSE(Stored(3).has_value());
+  EXPECT_EQ(form.FConfig.Price1Date, 0);
+  EXPECT_EQ(SavedDates()[0], 0);
+  EXPECT_TRUE(errors_.empty());
+}
+
+// Every upload's connection is dropped: after its attempts the run ends on the connection-error
+// page with nothing recorded; once the service is back, going back and sending again publishes.
+TEST_F(PublishTest, ARunAfterDroppedUploadsPublishesOnceTheServiceIsBack) {
+  TRequestLog log;
+  std::atomic<bool> back{false};
+  TRawHttpServer server([&](TRawConnection& c) {
+    const std::string request = c.ReadRequest();
+    log.Add(request);
+    if (request.starts_with("GET")) c.Send("HTTP/1.0 200 OK\r\n\r\nok");
+    else if (back) c.Send(kUploadAnswer);
+    // otherwise the connection closes unanswered
+  });
+  UseHost(server.Port());
+  TTestFormMain& form = Ready({kPriceList, "", ""}, {true, false, false});
+  form.clUploader2->SetReconnectAfter(1);
+  SendAndWait();
+  EXPECT_EQ(Page(), 10);
+  EXPECT_EQ(log.Lines().size(), 6u);  // the check and five attempts
+  EXPECT_EQ(form.FConfig.Price1Date, 0);
+  EXPECT_EQ(SavedDates()[0], 0);
+
+  back = true;
+  Click(form.AdvSmoothButton34);  // "{ Назад"
+  EXPECT_EQ(Page(), 9);
+  ASSERT_TRUE(WaitFor([&] { return form.AdvSmoothButton4->isEnabled(); }));
+  ASSERT_TRUE(form.Send1);
+  SendAndWait();
+  EXPECT_EQ(Page(), 13);
+  EXPECT_EQ(log.Lines().size(), 8u);
+  EXPECT_EQ(SavedDates()[0], WorkbookDate(kPriceList));
+  EXPECT_TRUE(errors_.empty());
+}
+
+// A settings file written by another implementation of the format: a run started from it
+// records the upload date where that format keeps it and leaves the other fields as they were.
+TEST_F(PublishTest, TheUploadDateLandsInASettingsFileWrittenElsewhere) {
+  StartService({{"shop-42", "p@ss word&#1"}});
+  const std::string plain = ReadBytes("../shared/fixtures/settings/plain.kvb");
+  WriteBytes(SettingsFile(), plain);
+  Ready({kPriceList, "", ""}, {true, false, false}, "shop-42", "p@ss word&#1");
+  SendAndWait();
+  EXPECT_EQ(Page(), 13);
+  EXPECT_TRUE(Stored(1, "shop-42").has_value());
+  const std::string before = DecipherSettings(plain);
+  const std::string after = DecipherSettings(ReadBytes(SettingsFile()));
+  ASSERT_EQ(after.size(), 1560u);
+  double dates[3];
+  std::memcpy(dates, after.data() + 1536, sizeof dates);  // three doubles end the record
+  EXPECT_EQ(dates[0], WorkbookDate(kPriceList));
+  EXPECT_EQ(dates[1], 0);
+  EXPECT_EQ(dates[2], 46300.75);
+  EXPECT_EQ(after.substr(0, 512), before.substr(0, 512));  // user name and password
+}
+
 // A preview converts the list's workbook into its HTML file beside the program and hands that
 // file to the shell; without a workbook it does nothing.
 TEST_F(PublishTest, PreviewsWriteTheListsHtmlAndOpenIt) {
-  const std::string empty = Path("empty.xls");
+  const std::string empty = Path("empty.xls"), stray = Path("stray.xls");
   WriteBytes(empty, BuildCompoundFile(9, {{u"Workbook", OneSheet("")}}));
+  WriteBytes(stray, StrayCellWorkbook());
   const struct {
     int list;
     std::string workbook;
-    bool written;  // the HTML file exists afterwards
-    bool opened;
+    bool written;       // the HTML file exists (and is opened) afterwards
+    std::string error;  // what the error report says, if anything
   } kCases[] = {
-      {2, kWorkbooks[1], true, true},
-      {1, kWorkbooks[0], true, true},
-      {3, kWorkbooks[2], true, true},
-      {2, "", false, false},
-      {2, Path("missing.xls"), false, false},
-      {3, empty, false, true},  // the shell is handed a file that is not there
+      {2, kWorkbooks[1], true, ""},
+      {1, kWorkbooks[0], true, ""},
+      {3, kWorkbooks[2], true, ""},
+      {2, "", false, ""},
+      {2, Path("missing.xls"), false, ""},
+      {3, empty, false, "В первом листе файла «" + empty + "» нет данных."},
+      {1, stray, false, "Прайс из файла «" + stray + "» слишком велик"},
   };
   TTestFormMain& form = Show();
   TEdit* const edits[] = {form.Price12Edit, form.Price22Edit, form.Price32Edit};
@@ -317,6 +397,7 @@ TEST_F(PublishTest, PreviewsWriteTheListsHtmlAndOpenIt) {
     const std::string html = Path(kHtmlNames[preview.list - 1]);
     std::filesystem::remove(html);
     opened_.clear();
+    errors_.clear();
     edits[preview.list - 1]->SetText(U(preview.workbook));
     SetPage(3 * preview.list - 1);
     Click(buttons[preview.list - 1]);
@@ -325,9 +406,14 @@ TEST_F(PublishTest, PreviewsWriteTheListsHtmlAndOpenIt) {
     if (preview.written) {
       EXPECT_EQ(ReadBytes(html), Converted(preview.workbook));
     }
-    EXPECT_EQ(opened_, preview.opened ? std::vector<std::u16string>{U(html)} : std::vector<std::u16string>{});
+    EXPECT_EQ(opened_, preview.written ? std::vector<std::u16string>{U(html)} : std::vector<std::u16string>{});
+    if (preview.error.empty()) {
+      EXPECT_TRUE(errors_.empty());
+    } else {
+      ASSERT_EQ(errors_.size(), 1u);
+      EXPECT_THAT(Utf16ToUtf8(errors_[0]), HasSubstr(preview.error));
+    }
   }
-  EXPECT_TRUE(errors_.empty());
 }
 
 }  // namespace

@@ -9,22 +9,10 @@
 
 #include "form_fixture.h"
 #include "platform/codepage.h"
-#include "support/blowfish.h"
-#include "support/md5.h"
 
 namespace {
 
 const std::string kFixtures = "../shared/fixtures/settings/";
-
-// The plain record of a settings file's bytes, deciphered independently of the window.
-std::string Decipher(std::string bytes) {
-  const TMD5Digest key = Md5OfText(u"Harbor Lamps Access Phrase");
-  std::unique_ptr<TBfState> state;
-  int size = 0;
-  BfCreateState(&key, sizeof key, state, size);
-  BfDecipherBuffer(*state, bytes.data(), static_cast<int>(bytes.size()));
-  return bytes;
-}
 
 std::string RecordBytes(const TAgentConfig& config) {
   return std::string(reinterpret_cast<const char*>(&config), sizeof config);
@@ -125,7 +113,7 @@ TEST_F(SettingsTest, AnEmptyRecordGivesAFullFileWithZeroClearGroups) {
   ASSERT_EQ(file.size(), 1560u);
   for (size_t group = 0; group + 16 <= 1560; group += 16)
     EXPECT_EQ(file.substr(group + 8, 8), std::string(8, '\0')) << group;
-  EXPECT_TRUE(Decipher(file) == std::string(1560, '\0'));
+  EXPECT_TRUE(DecipherSettings(file) == std::string(1560, '\0'));
 }
 
 TEST_F(SettingsTest, TextsAreCutTo255AndConvertedToTheCodePage) {
@@ -147,7 +135,7 @@ TEST_F(SettingsTest, AShortenedTextLeavesTheOldTailInTheSlot) {
   form.SaveConfig();
   form.UserNameEdit->SetText(u"abcde");
   form.SaveConfig();
-  const std::string record = Decipher(ReadBytes(SettingsFile()));
+  const std::string record = DecipherSettings(ReadBytes(SettingsFile()));
   EXPECT_EQ(record.substr(0, 21), std::string("\x05") + "abcdefghijklmnopqrst");
   TFormMain& reloaded = Create();
   reloaded.ReadConfig();
@@ -227,7 +215,7 @@ TEST_F(SettingsTest, AFailedWriteKeepsTheOldFile) {
   EXPECT_TRUE(ReadBytes(SettingsFile()) == original);
   EXPECT_FALSE(std::filesystem::exists(SettingsFile() + ".new"));
   form.SaveConfig();  // works again once the disk takes it
-  EXPECT_EQ(Decipher(ReadBytes(SettingsFile())).substr(0, 8), "\x07" "changed");
+  EXPECT_EQ(DecipherSettings(ReadBytes(SettingsFile())).substr(0, 8), "\x07" "changed");
 }
 
 }  // namespace
