@@ -16,14 +16,18 @@ TApplication Application;
 namespace {
 
 void ShowMessageBox(const std::u16string& message) {
-  QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(),
+  QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Тарво Агент"),
                         QString::fromStdU16String(message));
 }
 
+// Raises when the desktop has no program for the target, so that the user learns why nothing
+// opened.
 void OpenWithDesktop(const std::u16string& target) {
   const QString text = QString::fromStdU16String(target);
-  QDesktopServices::openUrl(text.contains(QStringLiteral("://")) ? QUrl(text)
-                                                                 : QUrl::fromLocalFile(text));
+  if (!QDesktopServices::openUrl(text.contains(QStringLiteral("://")) ? QUrl(text)
+                                                                      : QUrl::fromLocalFile(text)))
+    throw Exception(u"Не удалось открыть «" + target +
+                    u"»: на этом компьютере не найдена программа для просмотра.");
 }
 
 // Runs on a worker thread that has just queued a call for the main thread: the event loop

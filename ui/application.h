@@ -12,7 +12,8 @@
 struct TApplication {
   // Shows an error text to the user; by default a modal message box.
   std::function<void(const std::u16string& message)> ShowException;
-  // Opens a URL ("scheme://...") or a local document in its default application.
+  // Opens a URL ("scheme://...") or a local document in its default application; by default
+  // raises when the desktop has no program for it.
   std::function<void(const std::u16string& target)> ShellOpen;
   // Ends the message loop, and with it the program.
   std::function<void()> Terminate;
