@@ -43,8 +43,8 @@ TLabel* Link(QWidget* page, const std::u16string& url, int left, int top) {
 
 }  // namespace
 
-TFormMain::TFormMain(std::string home_folder)
-    : TForm(u"        Тарво Агент - v1.06", 649, 399), FHomeFolder(std::move(home_folder)) {
+TFormMain::TFormMain(TAgentFolders folders)
+    : TForm(u"        Тарво Агент - v1.06", 649, 399), FFolders(std::move(folders)) {
   BrixFile = new TKRS_File(this);
   BrixFile->Temporary = false;
   BrixFile->Exclusive = true;
@@ -260,8 +260,9 @@ void TFormMain::SelectPrice(TEdit* edit, TEdit* partner) {
 
 void TFormMain::NextSmoothButtonClick(QObject*) { MovePage(Price11Edit->Text().empty() ? 1 : 2); }
 
+// The program ends even when the settings cannot be saved: the error is shown first.
 void TFormMain::CloseSmoothButtonClick(QObject*) {
-  SaveConfig();
+  Application.Guard([this] { SaveConfig(); });
   Application.Terminate();
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/agent_config.h"
+#include "app/agent_folders.h"
 #include "support/blowfish.h"
 #include "support/brix_http_get.h"
 #include "support/krs_file.h"
@@ -27,16 +28,18 @@
 
 class TFormMain : public TForm {
  public:
-  // The window, with its settings file and HTML files in `home_folder` (a path ending in '/',
-  // the executable's folder unless a test chooses another).
-  explicit TFormMain(std::string home_folder);
+  // The window, with its settings file and its HTML files in the folders given (created when
+  // first written).
+  explicit TFormMain(TAgentFolders folders);
+  // The same with both in `home_folder` (a path ending in '/').
+  explicit TFormMain(const std::string& home_folder) : TFormMain(TAgentFolders{home_folder, home_folder}) {}
   ~TFormMain() override;
 
   // Settings record and file.
   bool InitSecurity();
   void ReadConfig();
   void SaveConfig();
-  // "agent.kvb" in the home folder.
+  // "agent.kvb" in the settings folder.
   std::string SettingsFileName() const;
 
   // Window events.
@@ -249,6 +252,15 @@ class TFormMain : public TForm {
   // Saves the settings; when `edit` names a file, converts it as list n and opens the HTML.
   void PreviewPrice(TEdit* edit, int n);
 
-  std::string FHomeFolder;  // where the settings file and the HTML files live
+  // Moves a settings file that exists but cannot be read out of the way, so that the next save
+  // cannot replace it, and tells the user where it is now.
+  void SetAsideUnreadableSettings(const std::string& name);
+  // Tells the user of each edited path (`edited`, indexed by list) that the settings file
+  // cannot hold, once for each such path.
+  void ReportUnstorablePaths(const bool (&edited)[4]);
+
+  TAgentFolders FFolders;  // where the settings file and the HTML files live
+  bool FKeepSettingsFile = false;  // an unreadable settings file could not be set aside
+  std::u16string FReportedPaths[4];  // per list, the path last reported as not storable
   bool FUploadTooLarge = false;  // the service refused the running upload as too large
 };

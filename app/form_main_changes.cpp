@@ -3,6 +3,7 @@
 
 #include "app/file_date.h"
 #include "app/form_main.h"
+#include "ui/application.h"
 
 TShortString& TFormMain::PricePath(int n) {
   return n == 1 ? FConfig.Price1Path : n == 2 ? FConfig.Price2Path : FConfig.Price3Path;
@@ -47,11 +48,26 @@ void TFormMain::SynchronisePaths() {
     PriceDate(n) = 0;
     SaveConfig();
   }
+  ReportUnstorablePaths(edited);
   for (int n = 1; n <= 3; ++n)
     SendFlag(n) = GetFileDate(ShortStringText(PricePath(n))) > PriceDate(n) &&
                   PricePath(n).Length != 0;
   for (int n = 1; n <= 3; ++n)
     if (SendFlag(n) && PricePath(n).Length != 0) CheckListBox1->SetChecked(n - 1, true);
+}
+
+// The record holds a path as up to 255 bytes of the system code page; any other path would name
+// no file once stored, and its list would silently never be sent.
+void TFormMain::ReportUnstorablePaths(const bool (&edited)[4]) {
+  for (int n = 1; n <= 3; ++n) {
+    const std::u16string path = PriceEdit(n)->Text();
+    if (!edited[n] || ShortStringText(PricePath(n)) == path || FReportedPaths[n] == path) continue;
+    FReportedPaths[n] = path;  // once for each path typed or chosen
+    Application.HandleException(Exception(
+        u"Путь к файлу «" + path +
+        u"» содержит символы, которые нельзя сохранить в настройках. Переименуйте файл или "
+        u"папку и выберите его снова."));
+  }
 }
 
 void TFormMain::cxPageControl1Change(QObject*) { SynchronisePaths(); }

@@ -98,7 +98,7 @@ bool TFormMain::UploaderIsBusy() { return clUploader2->IsBusy(); }
 void TFormMain::UploaderStop() { clUploader2->Stop(); }
 
 std::u16string TFormMain::HtmlFileName(int n) const {
-  return Utf8ToUtf16(FHomeFolder + kPriceLists[n - 1].HtmlName);
+  return Utf8ToUtf16(FFolders.Html + kPriceLists[n - 1].HtmlName);
 }
 
 std::u16string TFormMain::UploadUrl(int price) const {
@@ -139,6 +139,7 @@ bool TFormMain::StartPrice(int n) {
   if (GetFileDate(workbook) == PriceDate(n)) return false;
   SaveConfig();
   const std::u16string html = HtmlFileName(n);
+  CreateUserFolder(FFolders.Html);
   try {
     WritePriceHtml(workbook, html);
   } catch (const EPriceListTooLarge&) {
@@ -216,6 +217,7 @@ void TFormMain::PreviewPrice(TEdit* edit, int n) {
   SaveConfig();
   const std::u16string workbook = edit->Text();
   if (!FileExists(workbook)) return;
+  CreateUserFolder(FFolders.Html);
   WritePriceHtml(workbook, HtmlFileName(n));  // a list that cannot be shown is reported
   Application.ShellOpen(HtmlFileName(n));
 }

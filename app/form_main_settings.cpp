@@ -12,6 +12,7 @@
 
 #include "app/form_main.h"
 #include "platform/utf.h"
+#include "ui/application.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ void SyncFolder(const std::string& folder) {
 
 }  // namespace
 
-std::string TFormMain::SettingsFileName() const { return FHomeFolder + "agent.kvb"; }
+std::string TFormMain::SettingsFileName() const { return FFolders.Settings + "agent.kvb"; }
 
 bool TFormMain::InitSecurity() {
   FEncryptPassword = u"Harbor Lamps Access Phrase";
@@ -50,12 +51,21 @@ void TFormMain::ReadConfig() {
   BrixFile->FileName = Utf8ToUtf16(name);
   InitSecurity();
   BrixFile->File_Close();
-  BrixFile->File_Open();
-  BrixFile->File_Seek(0, 0);
   char buffer[kConfigSize];
-  const int read = BrixFile->File_Read(buffer, kConfigSize);
-  FConfig = DecipherAgentConfig(*FEncryptData, std::string_view(buffer, std::max(read, 0)));
+  int read = -1;
+  try {
+    BrixFile->File_Open();
+    BrixFile->File_Seek(0, 0);
+    read = BrixFile->File_Read(buffer, kConfigSize);
+  } catch (const KRS_Exception&) {
+    // read stays -1: the file is set aside below
+  }
   BrixFile->File_Close();
+  if (read < 0) {
+    SetAsideUnreadableSettings(name);
+    return;
+  }
+  FConfig = DecipherAgentConfig(*FEncryptData, std::string_view(buffer, read));
 
   UserNameEdit->SetText(ShortStringText(FConfig.UserName));
   PasswordEdit->SetText(ShortStringText(FConfig.Password));
@@ -65,6 +75,21 @@ void TFormMain::ReadConfig() {
   Price22Edit->SetText(ShortStringText(FConfig.Price2Path));
   Price31Edit->SetText(ShortStringText(FConfig.Price3Path));
   Price32Edit->SetText(ShortStringText(FConfig.Price3Path));
+}
+
+void TFormMain::SetAsideUnreadableSettings(const std::string& name) {
+  const std::string aside = name + ".unreadable";
+  const std::u16string shown = Utf8ToUtf16(name);
+  if (std::rename(name.c_str(), aside.c_str()) == 0) {
+    SyncFolder(FFolders.Settings);
+    Application.HandleException(Exception(
+        u"Не удалось прочитать настройки из файла «" + shown + u"». Файл сохранён как «" +
+        Utf8ToUtf16(aside) + u"»; укажите, пожалуйста, прайс-листы, логин и пароль заново."));
+    return;
+  }
+  FKeepSettingsFile = true;
+  Application.HandleException(Exception(u"Не удалось прочитать настройки из файла «" + shown +
+                                        u"». Настройки не будут сохранены, чтобы не потерять его."));
 }
 
 // The new file is written completely beside the old one and only then renamed over it, so a
@@ -77,6 +102,10 @@ void TFormMain::SaveConfig() {
   StoreShortString(FConfig.Password, PasswordEdit->Text());
 
   const std::string final_name = SettingsFileName();
+  if (FKeepSettingsFile)
+    throw Exception(u"Настройки не сохранены: файл «" + Utf8ToUtf16(final_name) +
+                    u"» не удалось прочитать, и он остаётся нетронутым.");
+  CreateUserFolder(FFolders.Settings);
   const std::string new_name = final_name + ".new";
   BrixFile->FileName = Utf8ToUtf16(new_name);
   BrixFile->ReadOnly = false;
@@ -100,5 +129,5 @@ void TFormMain::SaveConfig() {
     throw;
   }
   BrixFile->FileName = Utf8ToUtf16(final_name);
-  SyncFolder(FHomeFolder);
+  SyncFolder(FFolders.Settings);
 }

@@ -2,13 +2,14 @@
 
 #include <QApplication>
 
+#include "app/agent_folders.h"
 #include "app/form_main.h"
 #include "platform/executable_folder.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   // No application display name: on X11 it would be appended to the window's caption.
-  TFormMain form(ExecutableFolder());
+  TFormMain form(AgentFolders(ExecutableFolder()));
   form.show();
   return QApplication::exec();
 }

@@ -30,9 +30,8 @@ void TForm::showEvent(QShowEvent* event) {
   if (OnShow) Application.Guard([this] { OnShow(this); });
 }
 
+// A window that refused to close because of a failure would leave the user no way out.
 void TForm::closeEvent(QCloseEvent* event) {
-  if (!OnClose || Application.Guard([this] { OnClose(this); }))
-    event->accept();
-  else
-    event->ignore();
+  if (OnClose) Application.Guard([this] { OnClose(this); });
+  event->accept();
 }

@@ -1,7 +1,7 @@
 #pragma once
 // TForm: a top-level window with a fixed client area, centred on the screen when first shown,
 // that owns the program's components. Its show and close events run guarded: an exception
-// that leaves OnClose is reported and keeps the window open.
+// that leaves OnClose is reported, and the window closes all the same.
 
 #include <QWidget>
 #include <string>

@@ -151,18 +151,29 @@ TEST_F(ChangeDetectionTest, PathsEditedTogetherEachRestartTheirHistory) {
   EXPECT_EQ(Flags(), (std::vector<bool>{true, true, false}));
 }
 
-TEST_F(ChangeDetectionTest, APathTheRecordCannotHoldIsStoredAgainOnEveryPageChange) {
+// Such a path is reported once, when the page changes, and stored again (with its list's
+// history restarted) on every page change until the user picks another.
+TEST_F(ChangeDetectionTest, APathTheRecordCannotHoldIsReportedAndStoredAgainOnEveryPageChange) {
   const std::string paths[3] = {Workbook(1), "", ""};
   const double dates[3] = {kWorkbookDate, 0, 0};
   TTestFormMain& form = ShowWithSettings(paths, dates);
   for (const std::u16string& path : {U(paths[0]) + std::u16string(300, u'x'), U(paths[0]) + u"中"}) {
+    errors_.clear();
     form.Price11Edit->SetText(path);
     for (int page : {3, 9}) {
       form.FConfig.Price1Date = kWorkbookDate;
       SetPage(page);
       EXPECT_EQ(form.FConfig.Price1Date, 0);
     }
+    EXPECT_EQ(errors_, std::vector<std::u16string>{
+                           u"Путь к файлу «" + path +
+                           u"» содержит символы, которые нельзя сохранить в настройках. "
+                           u"Переименуйте файл или папку и выберите его снова."});
   }
+  errors_.clear();
+  form.Price11Edit->SetText(U(Workbook(1)) + u"Прайс №1");  // Windows-1251 holds it
+  SetPage(3);
+  EXPECT_TRUE(errors_.empty());
 }
 
 TEST_F(ChangeDetectionTest, TickingFlagsAListAndClearsItsDateUntickingHoldsUntilTheNextChange) {

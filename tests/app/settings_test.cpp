@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "form_fixture.h"
+#include "tests/common/permissions_enforced.h"
 #include "platform/codepage.h"
 
 namespace {
@@ -180,11 +181,44 @@ TEST_F(SettingsTest, AFolderThatRefusesTheNewFileKeepsTheOldOneAndShowsTheError)
   Click(form.CloseSmoothButton);
   ASSERT_EQ(errors_.size(), 1u);
   EXPECT_EQ(errors_[0], u"Ошибка создания файла - Native error: 10003");
-  EXPECT_EQ(terminations_, 0);  // the program does not end without its settings
-  form.close();                 // the close box: the same error, and the window stays
-  EXPECT_EQ(errors_.size(), 2u);
-  EXPECT_TRUE(form.isVisible());
+  EXPECT_EQ(terminations_, 1);  // the program ends all the same, once the error was shown
   EXPECT_TRUE(ReadBytes(SettingsFile()) == original);
+}
+
+TEST_F(SettingsTest, TheCloseBoxClosesTheWindowEvenWhenSavingFails) {
+  std::filesystem::create_directory(SettingsFile() + ".new");
+  TFormMain& form = Show();
+  EXPECT_TRUE(form.close());
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_EQ(errors_, std::vector<std::u16string>{u"Ошибка создания файла - Native error: 10003"});
+}
+
+// A settings file this user may not read is set aside under a new name, bytes intact, instead
+// of being replaced by the next save; an older set-aside file gives way to it.
+TEST_F(SettingsTest, AnUnreadableSettingsFileIsSetAsideAndReportedOnce) {
+  const std::string original = ReadBytes(kFixtures + "plain.kvb");
+  const std::string aside = SettingsFile() + ".unreadable";
+  WriteBytes(aside, "older");
+  WriteBytes(SettingsFile(), original);
+  chmod(SettingsFile().c_str(), 0);
+  {
+    TPermissionsEnforced as_a_user;
+    Show();
+  }
+  ASSERT_EQ(errors_.size(), 1u);
+  EXPECT_EQ(errors_[0], u"Не удалось прочитать настройки из файла «" + U(SettingsFile()) +
+                            u"». Файл сохранён как «" + U(aside) +
+                            u"»; укажите, пожалуйста, прайс-листы, логин и пароль заново.");
+  EXPECT_EQ(Page(), 0);  // as on a first run
+  EXPECT_EQ(form_->UserNameEdit->Text(), u"");
+  form_->UserNameEdit->SetText(u"new");
+  form_->close();
+  EXPECT_EQ(errors_.size(), 1u);
+  chmod(aside.c_str(), 0600);
+  EXPECT_TRUE(ReadBytes(aside) == original);
+  TFormMain reader(folder_);
+  reader.ReadConfig();
+  EXPECT_EQ(reader.UserNameEdit->Text(), u"new");
 }
 
 TEST_F(SettingsTest, AFailedWriteKeepsTheOldFile) {
