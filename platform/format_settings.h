@@ -23,6 +23,7 @@ struct TFormatSettings {
   std::u16string PmText;             // the "ampm" code from noon on
   std::array<std::u16string, 12> MonthNamesShort;  // January first
   std::array<std::u16string, 12> MonthNamesLong;   // January first
+  std::array<std::u16string, 12> MonthNamesGenitive;  // January first: a full name right after a day number
   std::array<std::u16string, 7> DayNamesShort;     // Sunday first
   std::array<std::u16string, 7> DayNamesLong;      // Sunday first
   std::u16string EraName;            // the "g" code: era of the Gregorian calendar
@@ -32,7 +33,7 @@ struct TFormatSettings {
 // The values Windows reports for the ru-RU locale: decimal mark ',', group mark U+00A0, date
 // mark '.', time mark ':', "р." after the amount with a blank (placement 3, negative pattern 8),
 // 2 currency digits, "dd.mm.yyyy", "d MMMM yyyy 'г.'", "h:mm", "h:mm:ss", no AM and PM texts,
-// list separator ';'.
+// list separator ';'; month names in the nominative ("Март") and the genitive ("марта").
 TFormatSettings RussianFormatSettings();
 
 // The settings every formatting call reads.

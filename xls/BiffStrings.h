@@ -1,7 +1,8 @@
 #pragma once
-// How the readers turn BIFF8 character data into text. 16-bit data (string flag bit 0 set) is
-// UTF-16LE; 8-bit data is kept narrow (stored as the bytes), converted through the workbook's
-// code page, or widened byte by byte, as each record's rule says.
+// How the readers turn character data into text. BIFF8 strings are UTF-16LE (string flag bit 0
+// set) or 8-bit data holding the characters U+0000 to U+00FF (widened byte by byte); 8-bit
+// texts of the system's code page (a file path inside a hyperlink) go through the workbook's
+// code page.
 
 #include <cstdint>
 #include <string>

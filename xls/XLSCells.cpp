@@ -98,7 +98,7 @@ void TCell::ApplyRowColumnFormat() {
 }
 
 std::u16string TCell::ValueAsString() const {
-  const TNumberFormat entry = FCommonCellData->FormatStringsTable->GetFormat(FormatStringIndex());
+  const TNumberFormat& entry = FCommonCellData->FormatStringsTable->Format(FormatStringIndex());
   return CellValueText(ToDisplayValue(FData.Value), entry,
                        FCommonCellData->ProcessingState == psDataFromFile, WorkbookCodePage());
 }

@@ -61,6 +61,7 @@ void WritePattern(std::u16string& out, std::u16string_view pattern, const Decode
     if (!nested) WritePattern(out, inner, t, true);
   };
   char16_t previous = 0;  // letter of the previous code
+  size_t previous_length = 0;  // its length
   size_t i = 0;
   while (i < pattern.size()) {
     const char16_t c = pattern[i];
@@ -120,7 +121,10 @@ void WritePattern(std::u16string& out, std::u16string_view pattern, const Decode
         if (length <= 2) {
           AppendPadded(out, previous == u'h' ? t.minute : t.month, static_cast<int>(length));
         } else {
-          out += length == 3 ? fs.MonthNamesShort[t.month - 1] : fs.MonthNamesLong[t.month - 1];
+          const bool after_day = previous == u'd' && previous_length <= 2;  // "15 марта"
+          out += length == 3   ? fs.MonthNamesShort[t.month - 1]
+                 : after_day ? fs.MonthNamesGenitive[t.month - 1]
+                             : fs.MonthNamesLong[t.month - 1];
         }
         break;
       case u'd':
@@ -172,6 +176,7 @@ void WritePattern(std::u16string& out, std::u16string_view pattern, const Decode
         break;
     }
     previous = letter;
+    previous_length = length;
     i = run;
   }
 }

@@ -3,6 +3,7 @@
 #include "platform/codepage.h"
 #include "platform/format_settings.h"
 #include "xls/BiffStrings.h"
+#include "xls/XLSPalette.h"
 #include "xls/XLSReader.h"
 
 TXLSFile::TXLSFile() : FWorkbook(std::make_unique<TWorkbook>(1)) {
@@ -35,6 +36,7 @@ void TXLSFile::OpenProtectedStream(std::istream* AStream, const std::u16string& 
 
 void TXLSFile::Clear() {
   FWorkbook->Clear();
+  ResetPalette();  // a PALETTE record of an earlier workbook must not colour this one
   FDataFromFile = false;
 }
 

@@ -45,7 +45,8 @@ class TXLSFile {
   // The same from a byte stream (read from its start); a missing stream does nothing.
   void OpenStream(std::istream* AStream);
   void OpenProtectedStream(std::istream* AStream, const std::u16string& APassword);
-  // No sheets, new default tables, no link data, no protection; DataFromFile false.
+  // No sheets, new default tables, no link data, no protection, the default palette;
+  // DataFromFile false. Reading a workbook starts with it.
   void Clear();
 
   bool DataFromFile() const { return FDataFromFile; }

@@ -3,18 +3,10 @@
 #include <algorithm>
 
 #include "platform/format_settings.h"
+#include "xls/XLSFormatCode.h"
 #include "xls/XLSFormatStr.h"
 
 namespace {
-
-bool EqualsIgnoringCase(std::u16string_view s, std::u16string_view lower) {
-  if (s.size() != lower.size()) return false;
-  for (size_t i = 0; i < s.size(); ++i) {
-    const char16_t c = s[i] >= u'A' && s[i] <= u'Z' ? s[i] + (u'a' - u'A') : s[i];
-    if (c != lower[i]) return false;
-  }
-  return true;
-}
 
 // The negative patterns that put negative amounts in parentheses.
 bool ParenthesisPattern(int pattern) {
@@ -38,23 +30,7 @@ std::u16string LocaleNumber(bool decimals) {
 
 }  // namespace
 
-std::u16string_view DropCurrencyTag(std::u16string_view f) {
-  if (f.starts_with(u"[$")) {
-    const size_t close = f.find(u']');
-    if (close != std::u16string_view::npos) return f.substr(close + 1);
-  }
-  return f;
-}
-
-TFormatClass ClassifyFormat(std::u16string_view f) {
-  f = DropCurrencyTag(f);
-  if (f.empty() || EqualsIgnoringCase(f, u"general")) return TFormatClass::General;
-  if (f == u"@") return TFormatClass::Text;
-  if (EqualsIgnoringCase(f, u"mm:ss.0")) return TFormatClass::Date;
-  if (f.find_first_of(u"#0") == std::u16string_view::npos) return TFormatClass::Date;
-  if (f.find_first_of(u",.") != std::u16string_view::npos) return TFormatClass::Double;
-  return TFormatClass::Integer;
-}
+TFormatClass ClassifyFormat(std::u16string_view f) { return TFormatCode::Parse(f).Class(); }
 
 TFormatClass ClassifyIfmt(int ifmt) {
   if (ifmt == 0) return TFormatClass::General;

@@ -10,11 +10,8 @@
 // only in name), or as text. None: the format number alone does not tell.
 enum class TFormatClass { None, General, Date, Double, Integer, Text };
 
-// The text after a leading locale block "[$...]"; the text itself when it has none.
-std::u16string_view DropCurrencyTag(std::u16string_view f);
-
-// The class of a format text. Quoted text counts like any other, so a text without '#' and
-// '0' (such as "General;[Red]-General") is a date.
+// The class of a format text, as its parsed form tells (TFormatCode::Class): a format shows
+// dates when its first section has date or time codes and no digit placeholders.
 TFormatClass ClassifyFormat(std::u16string_view f);
 // The class of a built-in format number; None for the others.
 TFormatClass ClassifyIfmt(int ifmt);

@@ -67,14 +67,14 @@ std::u16string_view BuiltInFormatString(int ifmt) {
 
 TFormatStrings::TFormatStrings() : FMaxIfmt(49) {
   FFormats.reserve(std::size(kBuiltIns));
-  for (const BuiltIn& b : kBuiltIns) FFormats.push_back({b.ifmt, b.text});
+  for (const BuiltIn& b : kBuiltIns) FFormats.push_back({b.ifmt, b.text, ParseFormatCode(b.text)});
 }
 
 int TFormatStrings::AddFormat(std::u16string_view AFmt) {
   const int ifmt = std::max<int>(FMaxIfmt + 1, kFirstUserIfmt);
   if (ifmt > 0xFFFF) throw Exception("Too many number formats");
   FMaxIfmt = static_cast<std::uint16_t>(ifmt);
-  FFormats.push_back({FMaxIfmt, std::u16string(AFmt)});
+  FFormats.push_back({FMaxIfmt, std::u16string(AFmt), ParseFormatCode(AFmt)});
   return FormatsCount() - 1;
 }
 
@@ -82,9 +82,10 @@ int TFormatStrings::AddFormatAndIfmt(std::u16string_view AFmt, std::uint16_t AIf
   const int index = IndexOfIfmt(AIfmt);
   if (index >= 0) {
     FFormats[index].FormatString = AFmt;
+    FFormats[index].Code = ParseFormatCode(AFmt);
     return index;
   }
-  FFormats.push_back({AIfmt, std::u16string(AFmt)});
+  FFormats.push_back({AIfmt, std::u16string(AFmt), ParseFormatCode(AFmt)});
   FMaxIfmt = std::max(FMaxIfmt, AIfmt);
   return FormatsCount() - 1;
 }
@@ -95,7 +96,9 @@ int TFormatStrings::IndexOfIfmt(std::uint16_t AIfmt) const {
   return -1;
 }
 
-TNumberFormat TFormatStrings::GetFormat(int AIndex) const {
+TNumberFormat TFormatStrings::GetFormat(int AIndex) const { return Format(AIndex); }
+
+const TNumberFormat& TFormatStrings::Format(int AIndex) const {
   if (AIndex < 0 || AIndex >= FormatsCount())
     throw EListError(AIndex);
   return FFormats[AIndex];

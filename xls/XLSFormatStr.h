@@ -8,9 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "xls/XLSFormatCode.h"
+
 struct TNumberFormat {
   std::uint16_t ifmt;          // the format number of the file format
   std::u16string FormatString; // the format code
+  TFormatCodePtr Code = {};    // FormatString parsed; set by the table, null elsewhere
 };
 
 // The built-in format code of a format number as the table starts with it, or an empty view
@@ -33,6 +36,8 @@ class TFormatStrings {
   // A copy of the entry at `AIndex`; raises EListError "List index out of bounds (%d)"
   // outside the table.
   TNumberFormat GetFormat(int AIndex) const;
+  // The entry itself, with the same check.
+  const TNumberFormat& Format(int AIndex) const;
   int FormatsCount() const { return static_cast<int>(FFormats.size()); }
   std::uint16_t MaxIfmt() const { return FMaxIfmt; }
 

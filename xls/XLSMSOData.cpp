@@ -48,7 +48,7 @@ std::int64_t RecordEnd(const TEasyStream& s, const TMSORecordHeader& record) {
 }
 
 // Up to `count` characters (every remaining one when negative): 16-bit when `wide`, else 8-bit
-// through the workbook code page. Characters past the data are left out.
+// (U+0000 to U+00FF). Characters past the data are left out.
 std::u16string ReadCharacters(TEasyStream& s, std::int64_t count, bool wide) {
   const std::int64_t available = Remaining(s) / (wide ? 2 : 1);
   const std::int64_t n = count < 0 ? available : std::min(count, available);
@@ -56,7 +56,7 @@ std::u16string ReadCharacters(TEasyStream& s, std::int64_t count, bool wide) {
   const std::uint8_t* at = s.Data() + s.Position();
   s.SkipBytes(n * (wide ? 2 : 1));
   if (wide) return Utf16LEToText(at, static_cast<std::size_t>(n));
-  return CodePageToText(std::string_view(reinterpret_cast<const char*>(at), n), WorkbookCodePage());
+  return WidenBytes(std::string_view(reinterpret_cast<const char*>(at), n));
 }
 
 // An option byte (nonzero: 16-bit characters) followed by the characters.

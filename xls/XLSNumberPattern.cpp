@@ -7,68 +7,10 @@
 #include <cstdlib>
 
 #include "platform/format_settings.h"
+#include "xls/XLSDecimalDigits.h"
 #include "xls/XLSPatternText.h"
 
 namespace {
-
-// Significant decimal digits of a magnitude: value = 0.d1d2...dk x 10^exponent. No digits
-// means zero.
-struct DecimalDigits {
-  std::array<char, 20> digits{};  // '0' to '9', the first one not '0'
-  int count = 0;                  // digits in use; 0 for zero
-  int exponent = 0;               // power of ten of the point in front of d1
-};
-
-// The decimal expansion of |value| (finite) to 18 significant digits, on which every rounding
-// decision is made.
-DecimalDigits Expand(double value) {
-  DecimalDigits d;
-  value = std::fabs(value);
-  if (value == 0) return d;
-  char text[40];
-  const auto end =
-      std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, 17).ptr;
-  // "d.ddddddddddddddddde+XX"
-  d.digits[0] = text[0];
-  for (int i = 1; i < 18; ++i) d.digits[i] = text[i + 1];
-  d.count = 18;
-  int exponent = 0;
-  std::from_chars(text + 21, end, exponent);  // after "e" and its sign
-  d.exponent = (text[20] == '-' ? -exponent : exponent) + 1;
-  return d;
-}
-
-// Drops the zero digits at the end.
-void Trim(DecimalDigits& d) {
-  while (d.count > 0 && d.digits[d.count - 1] == '0') --d.count;
-}
-
-// Keeps the first `keep` digits, rounding half away from zero on the digit after them; a
-// carry past the first digit raises the exponent.
-void RoundTo(DecimalDigits& d, int keep) {
-  if (keep >= d.count) {
-    Trim(d);
-    return;
-  }
-  if (keep < 0) {
-    d.count = 0;
-    return;
-  }
-  const bool up = d.digits[keep] >= '5';
-  d.count = keep;
-  if (up) {
-    int i = keep - 1;
-    while (i >= 0 && d.digits[i] == '9') d.digits[i--] = '0';
-    if (i >= 0) {
-      ++d.digits[i];
-    } else {
-      d.digits[0] = '1';
-      d.count = 1;
-      ++d.exponent;
-    }
-  }
-  Trim(d);
-}
 
 void AppendDigits(std::u16string& out, const char* digits, int count) {
   for (int i = 0; i < count; ++i) out += static_cast<char16_t>(digits[i]);
@@ -237,7 +179,7 @@ class SectionWriter {
 std::u16string FormatGeneralNumber(double value) {
   if (std::isnan(value)) return u"NAN";
   if (std::isinf(value)) return value < 0 ? u"-INF" : u"INF";
-  DecimalDigits d = Expand(value);
+  TDecimalDigits d = Expand(value);
   RoundTo(d, 15);
   if (d.count == 0) return u"0";
   std::u16string out;
@@ -278,7 +220,7 @@ std::u16string FormatDecimalPattern(std::u16string_view pattern, double value) {
   if (sections[section].empty()) section = 0;
   SectionScan scan = Scan(sections[section]);
 
-  DecimalDigits d = Expand(value);
+  TDecimalDigits d = Expand(value);
   if (scan.scientific) {
     RoundTo(d, scan.integer_places + scan.fraction_places);
   } else {

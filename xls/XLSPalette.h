@@ -19,8 +19,8 @@ constexpr std::uint32_t RGBColor(std::uint8_t r, std::uint8_t g, std::uint8_t b)
 
 // Entry `AIndex` (1 to 58) of the palette; black for any other index.
 std::uint32_t PaletteColor(TXLColorIndex AIndex);
-// Overwrites entry `AIndex` (1 to 58; others are ignored); a PALETTE record does this, and
-// nothing undoes it.
+// Overwrites entry `AIndex` (1 to 58; others are ignored); a PALETTE record does this for the
+// workbook being read (each workbook read starts from the default palette).
 void SetPaletteColor(TXLColorIndex AIndex, std::uint32_t AColor);
 // Back to the BIFF8 default colours in 1 to 56 and black in 57 and 58.
 void ResetPalette();

@@ -26,8 +26,9 @@ double DecodeRK(std::uint32_t rk) {
   return rk & 0x01 ? value / 100 : value;
 }
 
+// The cell text of BIFF8 character data: UTF-16LE, or 8-bit data holding U+0000 to U+00FF.
 TCellValue TextValue(const std::string& bytes, bool sixteen_bit) {
-  if (!sixteen_bit) return bytes;
+  if (!sixteen_bit) return WidenBytes(bytes);
   return Utf16LEToText(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size() / 2);
 }
 
@@ -41,9 +42,10 @@ TFormatClass TXLSReader::BaseValueType(int AXFIndex) {
   const int position = XFTable().LoadXFToBuffer(AXFIndex).FormatIndex;
   const TFormatStrings& formats = *FWorkbook->FormatStrings();
   if (position >= formats.FormatsCount()) return TFormatClass::None;
-  const TNumberFormat format = formats.GetFormat(position);
+  const TNumberFormat& format = formats.Format(position);
   TFormatClass kind = ClassifyIfmt(format.ifmt);
-  if (kind == TFormatClass::None && !format.FormatString.empty()) kind = ClassifyFormat(format.FormatString);
+  if (kind == TFormatClass::None && !format.FormatString.empty())
+    kind = format.Code ? format.Code->Class() : ClassifyFormat(format.FormatString);
   cached = static_cast<std::int8_t>(kind);
   return kind;
 }

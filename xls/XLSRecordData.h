@@ -48,13 +48,13 @@ inline std::string RecordBytes(TEasyStream& AData, std::int64_t ACount) {
 inline std::string RecordRest(TEasyStream& AData) { return RecordBytes(AData, AData.ReadableSize()); }
 
 // `ACount` characters after string flags already read: 16-bit when bit 0 of `AFlags` is set,
-// else 8-bit converted through the workbook code page.
+// else 8-bit, each byte the character U+0000 to U+00FF of the same number.
 inline std::u16string RecordText(TEasyStream& AData, std::int64_t ACount, std::uint8_t AFlags) {
   if (AFlags & 1) {
     const std::string bytes = RecordBytes(AData, 2 * ACount);
     return Utf16LEToText(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size() / 2);
   }
-  return CodePageToText(RecordBytes(AData, ACount), WorkbookCodePage());
+  return WidenBytes(RecordBytes(AData, ACount));
 }
 
 // String flags (1 byte) and `ACount` characters.

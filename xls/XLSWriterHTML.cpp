@@ -111,12 +111,11 @@ std::string CellStyleText(const TCustomXLSItem& AItem) {
 }
 
 std::string CellTextToHtml(std::u16string_view AText) {
-  const std::string bytes = WideToMultiByte(AText);
-  auto is_blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
-  const auto first = std::find_if_not(bytes.begin(), bytes.end(), is_blank);
-  const auto last = std::find_if_not(bytes.rbegin(), bytes.rend(), is_blank).base();
+  auto is_blank = [](char16_t c) { return c <= u' '; };
+  const auto first = std::find_if_not(AText.begin(), AText.end(), is_blank);
+  const auto last = std::find_if_not(AText.rbegin(), AText.rend(), is_blank).base();
   if (first >= last) return "&nbsp;";
-  std::string text(first, last);
+  std::string text = Utf16ToUtf8(AText.substr(first - AText.begin(), last - first));
   ReplaceAngleBrackets(text);
   return text;
 }
@@ -212,10 +211,6 @@ void TXLSWriterHTML::WriteStyles() {
 }
 
 void TXLSWriterHTML::WriteTable() {
-  // Every byte of the code page as UTF-8, for converting the cell lines byte by byte.
-  FUtf8OfByte.clear();
-  for (int b = 0; b < 256; ++b)
-    FUtf8OfByte.push_back(Utf16ToUtf8(MultiByteToWide(std::string(1, static_cast<char>(b)))));
   long long width = 0;
   FColumnWidthsPx.clear();
   for (int c = FRect.ColumnFrom; c <= FRect.ColumnTo; ++c) {
@@ -256,7 +251,7 @@ void TXLSWriterHTML::WriteCell(int ARow, int AColumn, int AHeightPx) {
   const std::int32_t css =
       FCSSCellMap[static_cast<std::size_t>(ARow - FRect.RowFrom) * columns + (AColumn - FRect.ColumnFrom)];
   const std::string text = CellTextToHtml(cell->ValueAsString());
-  const std::string link = cell->StringData().empty() ? std::string() : WideToMultiByte(cell->Hyperlink());
+  const std::string link = cell->StringData().empty() ? std::string() : Utf16ToUtf8(cell->Hyperlink());
 
   long long width = 0, height = AHeightPx;
   const int column_to = spans ? merged.ColumnTo : AColumn;
@@ -264,8 +259,8 @@ void TXLSWriterHTML::WriteCell(int ARow, int AColumn, int AHeightPx) {
   if (spans)
     for (int r = ARow + 1; r <= merged.RowTo; ++r) height += RowHeightPx(r);
 
-  std::string& line = FLine;
-  line.assign("<td class=\"xl");
+  std::string& line = FOut;
+  line += "<td class=\"xl";
   AppendDecimal(line, css);
   line += '"';
   if (spans) {
@@ -293,11 +288,6 @@ void TXLSWriterHTML::WriteCell(int ARow, int AColumn, int AHeightPx) {
     line += text;
   }
   line += "</td>\r\n";
-  for (char ch : line) {
-    const unsigned char b = static_cast<unsigned char>(ch);
-    if (b < 0x80) FOut += ch;
-    else FOut += FUtf8OfByte[b];
-  }
 }
 
 void TXLSWriterHTML::PutNumber(long long AValue) { AppendDecimal(FOut, AValue); }

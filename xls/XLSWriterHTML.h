@@ -1,9 +1,9 @@
 #pragma once
 // The HTML file of a sheet: one table of a rectangle of cells with a style block of one class
 // per distinct cell format, merged areas as spanning cells, sizes in pixels, hyperlinks as
-// anchors and each cell's displayed text. The markup is built as 8-bit text of the system code
-// page; the style block is written as those bytes (font names stay 8-bit), every table cell
-// line is converted to UTF-8. No byte-order mark.
+// anchors and each cell's displayed text. The style block is 8-bit text of the system code page
+// (font names stay 8-bit); every table cell line is UTF-8, written straight from the cell's
+// UTF-16 text and hyperlink. No byte-order mark.
 
 #include <cstdint>
 #include <memory>
@@ -24,8 +24,8 @@ std::string ColorToHtml(std::uint32_t AColor);
 // The style lines of an item's format, each ending in CR LF. A font name is 8-bit text with
 // every "<" and ">" replaced by "_".
 std::string CellStyleText(const TCustomXLSItem& AItem);
-// A cell text as table content: 8-bit text, bytes up to 0x20 cut from both ends, "<" and ">"
-// replaced by "_", "&nbsp;" when nothing is left.
+// A cell text as table content: UTF-8 with every character, the characters up to U+0020 cut
+// from both ends, "<" and ">" replaced by "_", "&nbsp;" when nothing is left.
 std::string CellTextToHtml(std::u16string_view AText);
 
 class TXLSWriterHTML {
@@ -70,7 +70,5 @@ class TXLSWriterHTML {
   std::vector<std::int32_t> FCSSCellMap;         // class of each cell of the rectangle
   std::vector<int> FColumnWidthsPx;              // visible width + 1 of each column of FRect
   int FNextStored = 0;                           // CellAt's position in the storage order
-  std::vector<std::string> FUtf8OfByte;          // each byte of the code page as UTF-8
-  std::string FLine;                             // the 8-bit table cell line being built
   std::string FOut;                              // bytes not yet handed to FStream
 };

@@ -244,23 +244,8 @@ TTable ReadTable(const std::string& html) {
   return table;
 }
 
-// A text as the table shows it: reduced to the 8-bit code page, then UTF-8.
-std::string AsTableText(const std::u16string& text) {
-  return Utf16ToUtf8(MultiByteToWide(CellTextToHtml(text)));
-}
-
-// Workbooks whose 8-bit texts xlrd reads as Latin-1, while the reader keeps their bytes and
-// shows them through the system code page.
-const std::set<std::string> kEightBitTexts = {"Formate.xls"};
-
-// The text our cell shows for xlrd's text `utf8`.
-std::u16string OurCellText(const std::string& file, const std::string& utf8) {
-  const std::u16string text = Utf8ToUtf16(utf8);
-  if (!kEightBitTexts.count(file)) return text;
-  std::string bytes;
-  for (char16_t c : text) bytes += static_cast<char>(c);
-  return MultiByteToWide(bytes);
-}
+// A text as the table shows it: every character, in UTF-8.
+std::string AsTableText(const std::string& utf8) { return CellTextToHtml(Utf8ToUtf16(utf8)); }
 
 TEST_F(Xls2Html, EveryCorpusWorkbookConvertsOrFailsCleanlyAndShowsWhatXlrdSaw) {
   const JsonValue facts = JsonReader(ReadWholeFile(kCorpus + "xlrd-facts.json")).Read();
@@ -308,7 +293,7 @@ TEST_F(Xls2Html, EveryCorpusWorkbookConvertsOrFailsCleanlyAndShowsWhatXlrdSaw) {
       const int row = static_cast<int>(cell.items[0].number);
       const int column = static_cast<int>(cell.items[1].number);
       if (cell.items[2].text != "text" || covered(row, column)) continue;
-      const std::string text = AsTableText(OurCellText(name, cell.items[3].text));
+      const std::string text = AsTableText(cell.items[3].text);
       EXPECT_TRUE(table.texts.count(text))
           << "missing td text «" << text << "» of cell (" << row << ", " << column << ")";
     }

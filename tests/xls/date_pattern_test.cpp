@@ -36,7 +36,10 @@ TEST_F(DatePatternTest, Codes) {
       {u"dddd", kEvening, u"среда"},
       {u"aaa aaaa", kEvening, u"Ср среда"},
       {u"ddddd", kEvening, u"15.03.2023"},
-      {u"dddddd", kEvening, u"15 Март 2023 г."},
+      {u"dddddd", kEvening, u"15 марта 2023 г."},  // the month after a day: genitive
+      {u"d mmmm", kEvening, u"15 марта"},
+      {u"dd.mmmm", kEvening, u"15.марта"},
+      {u"ddd mmmm", kEvening, u"Ср Март"},
       // Times.
       {u"h:m:s", kMorning, u"1:2:3"},
       {u"hh:nn:ss.zzz", kMorning, u"01:02:03.045"},

@@ -115,8 +115,14 @@ TEST(FormatClassTest, ClassifiesFormatTexts) {
       {u"@", TFormatClass::Text},
       {u"MM:SS.0", TFormatClass::Date},
       {u"dd.mm.yyyy", TFormatClass::Date},
-      {u"General;[Red]-General", TFormatClass::Date},  // no '#' and no '0'
-      {u"\"шт.\"", TFormatClass::Date},                // quoted text counts
+      // General with text or a colour, '?' placeholders and text alone show no dates.
+      {u"General;[Red]-General", TFormatClass::General},
+      {u"[Red]General", TFormatClass::General},
+      {u"General\" шт.\"", TFormatClass::Double},
+      {u"?/?", TFormatClass::Integer},
+      {u"\"шт.\"", TFormatClass::Double},  // a quoted point counts for the name
+      {u"[h]", TFormatClass::Date},
+      {u"h:mm;@", TFormatClass::Date},
       {u"0 \"шт.\"", TFormatClass::Double},            // so does a quoted point
       {u"\"0\"", TFormatClass::Integer},
       {u"0", TFormatClass::Integer},

@@ -340,7 +340,11 @@ TEST_F(HtmlWriter, CellTextsAsTableContent) {
       {u"Tom & \"Jerry\"\r\nline two", "Tom & \"Jerry\"\r\nline two"},
       {u"\u00A0no-break\u00A0", "\xC2\xA0no-break\xC2\xA0"},
       {u"Цена за шт.", "Цена за шт."},
-      {u"漢字 €", "?? €"},  // outside Windows-1251; the euro sign is in it
+      // Every character arrives, also those Windows-1251 lacks.
+      {u"漢字 €", "漢字 €"},
+      {u"Дюбель М10×40", "Дюбель М10×40"},
+      {u"10×20 Ø20 Café Äcker", "10×20 Ø20 Café Äcker"},
+      {u"\u3000 x\u3000", "\u3000 x\u3000"},  // only characters up to U+0020 are cut
   };
   for (const TextCase& test : cases) {
     TWorkbook book(1);
@@ -358,6 +362,7 @@ TEST_F(HtmlWriter, HyperlinkIsAnAnchorThatCannotLeaveItsAttribute) {
   At(0, 0).SetHyperlink(u"H");
   At(0, 1).SetHyperlink(u"http://e.ru/?q=\"a\"&b=<c>");
   At(0, 2).SetHyperlink(u"http://пример.рф/");
+  At(0, 3).SetHyperlink(u"http://example.com/×");
   const std::string html = Html();
   EXPECT_THAT(ClassText(html, 0), HasSubstr("color: #0000FF;\r\n"));
   EXPECT_THAT(ClassText(html, 0), HasSubstr("text-decoration: underline;\r\n"));
@@ -366,7 +371,9 @@ TEST_F(HtmlWriter, HyperlinkIsAnAnchorThatCannotLeaveItsAttribute) {
                               "<td class=\"xl0\" width=65 height=18><a href=\"http://e.ru/?q=&quot;a&quot;&b=<c>\">"
                               "http://e.ru/?q=\"a\"&b=_c_</a></td>",
                               "<td class=\"xl0\" width=65 height=18><a href=\"http://пример.рф/\">"
-                              "http://пример.рф/</a></td>")));
+                              "http://пример.рф/</a></td>",
+                              "<td class=\"xl0\" width=65 height=18><a href=\"http://example.com/×\">"
+                              "http://example.com/×</a></td>")));
 }
 
 TEST_F(HtmlWriter, WriteErrorLeavesTheWriterReadyForTheNextDocument) {

@@ -78,7 +78,12 @@ std::string Obj(unsigned object_type, unsigned object_id) {
   if (object_type == 25) data += U16(0x0D) + U16(22) + Zeros(22);
   return data + U16(0) + U16(0);
 }
-std::string Text8(const std::u16string& text) { return U8(0) + WideToMultiByte(text, 1251); }
+// 8-bit characters: U+0000 to U+00FF, one byte each.
+std::string Text8(const std::u16string& text) {
+  std::string bytes = U8(0);
+  for (char16_t c : text) bytes += static_cast<char>(c);
+  return bytes;
+}
 std::string Text16(const std::u16string& text) {
   std::string s = U8(1);
   for (char16_t c : text) s += U16(c);
@@ -139,7 +144,7 @@ std::vector<Step> PictureAndNoteSteps() {
       {Step::Drawing, SpContainer(Sp(202, 1026) + Opt({{0x0080, 0}}) + Anchor(kNoteAnchor))},
       {Step::Object, Obj(25, 2)},
       {Step::Drawing, Record(0xF00D, 0, "")},
-      {Step::TxoText, Text8(u"Цена без НДС")},
+      {Step::TxoText, Text8(u"Prix hors taxe, ø 20 × 40")},
       {Step::TxoRuns, kRuns},
       {Step::NoteRecord, Note(7, 3, 2, u"Мария Петровна", true)},
   };
@@ -190,7 +195,7 @@ TEST_F(MSOData, PlacesPictureAndCommentWithTheirPixelGeometry) {
   const TCellComment& comment = *sheet0_.CellComments().ItemByIndex(0);
   EXPECT_EQ(comment.Row(), 7);
   EXPECT_EQ(comment.Column(), 3);
-  EXPECT_EQ(comment.Text(), u"Цена без НДС");
+  EXPECT_EQ(comment.Text(), u"Prix hors taxe, ø 20 × 40");
   EXPECT_EQ(comment.Author(), u"Мария Петровна");
   EXPECT_EQ(comment.RichFormat(), kRuns);
   // Offsets 8/1024 and 24/1024 of 64 px are 0.5 and 1.5, rounded half to even: 0 and 2; two
@@ -200,16 +205,16 @@ TEST_F(MSOData, PlacesPictureAndCommentWithTheirPixelGeometry) {
   EXPECT_EQ(sheet1_.Images().Count() + sheet1_.CellComments().Count(), 0);
 }
 
-TEST_F(MSOData, TextsAreCodePageOrSixteenBit) {
+TEST_F(MSOData, TextsAreEightOrSixteenBit) {
   std::vector<Step> steps = PictureAndNoteSteps();
   steps[6].data = Text16(u"Ω ≠ €");
-  steps[8].data = Note(7, 3, 2, u"Иван", false);
+  steps[8].data = Note(7, 3, 2, u"Ärzte Café", false);
   TMSOData mso;
   Feed(mso, steps);
   mso.ApplyTo(book_);
   const TCellComment& comment = *sheet0_.CellComments().ItemByIndex(0);
   EXPECT_EQ(comment.Text(), u"Ω ≠ €");
-  EXPECT_EQ(comment.Author(), u"Иван");
+  EXPECT_EQ(comment.Author(), u"Ärzte Café");
 }
 
 TEST_F(MSOData, PicturesOfTheGroupKeepTheirBytesBehindAKindMarker) {

@@ -31,7 +31,7 @@ std::u16string CellText(TXLSFile& file, int row, int col) {
   TCell* cell = file.Workbook().Sheets().Item(0)->Cells().FindCell(row, col);
   if (!cell) return u"<none>";
   if (const auto* wide = std::get_if<std::u16string>(&cell->Value())) return *wide;
-  if (const auto* narrow = std::get_if<std::string>(&cell->Value())) return u"8:" + WidenBytes(*narrow);
+  if (std::holds_alternative<std::string>(cell->Value())) return u"<narrow>";
   return u"<not text>";
 }
 
@@ -83,9 +83,9 @@ TEST(ReaderGlobals, SharedStringsAcrossContinueRecords) {
   for (unsigned i = 0; i < 4; ++i) cells += LabelSstRec(i, 0, i);
   TXLSFile file;
   OpenWorkbook(file, OneSheet(cells, globals));
-  EXPECT_EQ(CellText(file, 0, 0), u"8:plain");        // 8-bit stays narrow
+  EXPECT_EQ(CellText(file, 0, 0), u"plain");          // 8-bit: U+0000 to U+00FF
   EXPECT_EQ(CellText(file, 1, 0), u"abЖж");           // widened, then as read
-  EXPECT_EQ(CellText(file, 2, 0), u"8:xyz");          // runs and phonetic text dropped
+  EXPECT_EQ(CellText(file, 2, 0), u"xyz");          // runs and phonetic text dropped
   EXPECT_EQ(CellText(file, 3, 0), u"Щ\u00E9q");       // 8-bit rest widened
 }
 
@@ -94,7 +94,7 @@ TEST(ReaderGlobals, SharedStringIndexBeyondTheTableFails) {
   // The counts promise three strings; one is there.
   const std::string globals = SstRec(3, Data().W(1).B(0).Raw("a"));
   OpenWorkbook(file, OneSheet(LabelSstRec(0, 0, 0), globals));
-  EXPECT_EQ(CellText(file, 0, 0), u"8:a");
+  EXPECT_EQ(CellText(file, 0, 0), u"a");
   EXPECT_THROW(OpenWorkbook(file, OneSheet(LabelSstRec(0, 0, 1), globals)), EListError);
 }
 
@@ -107,7 +107,7 @@ TEST(ReaderGlobals, SixteenBitCharacterSplitBetweenRecordsEndsTheString) {
   OpenWorkbook(file, OneSheet(LabelSstRec(0, 0, 0) + LabelSstRec(1, 0, 1),
                               SstRec(2, broken) + ContinueRec(next)));
   EXPECT_EQ(CellText(file, 0, 0), u"Ж");
-  EXPECT_EQ(CellText(file, 1, 0), u"8:ok");
+  EXPECT_EQ(CellText(file, 1, 0), u"ok");
 }
 
 TEST(ReaderGlobals, EmptyContinueInsideAStringIsSkipped) {
@@ -115,7 +115,7 @@ TEST(ReaderGlobals, EmptyContinueInsideAStringIsSkipped) {
                               ContinueRec(Data().B(0).Raw("cd"));
   TXLSFile file;
   OpenWorkbook(file, OneSheet(LabelSstRec(0, 0, 0), globals));
-  EXPECT_EQ(CellText(file, 0, 0), u"8:abcd");
+  EXPECT_EQ(CellText(file, 0, 0), u"abcd");
 }
 
 TEST(ReaderGlobals, ChartSubstreamNestedInASheetDoesNotShiftTheSheets) {
@@ -146,6 +146,30 @@ TEST(ReaderGlobals, PaletteOf56ColoursKeepsTheAutomaticEntries) {
   EXPECT_EQ(PaletteColor(57), auto_text);
   EXPECT_EQ(PaletteColor(58), auto_background);
   ResetPalette();
+}
+
+TEST(ReaderGlobals, EightBitTextHoldsTheFirst256Characters) {
+  const std::string bytes = "10\xD7" "20 \xD8" "20 Caf\xE9 \xC4";
+  const std::string label = Rec(0x0204, Data().W(0).W(0).W(0).W(static_cast<unsigned>(bytes.size())).B(0).Raw(bytes));
+  const std::string sst = SstRec(1, Data().W(5).B(0).Raw("\xC4" "cker"));
+  TXLSFile file;
+  file.SetCodePage(1251);
+  OpenWorkbook(file, OneSheet(label + LabelSstRec(1, 0, 0), sst));
+  EXPECT_EQ(CellText(file, 0, 0), u"10×20 Ø20 Café Ä");
+  EXPECT_EQ(CellText(file, 1, 0), u"Äcker");
+  EXPECT_EQ(file.Workbook().Sheets().Item(0)->Cells().FindCell(0, 0)->ValueAsString(), u"10×20 Ø20 Café Ä");
+}
+
+TEST(ReaderGlobals, EachWorkbookStartsFromTheDefaultPalette) {
+  ResetPalette();
+  const std::uint32_t red = PaletteColor(3);
+  TXLSFile first;
+  OpenWorkbook(first, OneSheet("", Rec(0x0092, Data().W(3).L(0x010203).L(0x040506).L(0x070809))));
+  EXPECT_EQ(PaletteColor(3), RGBColor(9, 8, 7));
+  TXLSFile second;  // a workbook without a PALETTE record, read in the same process
+  OpenWorkbook(second, OneSheet(""));
+  EXPECT_EQ(PaletteColor(3), red);
+  EXPECT_EQ(red, RGBColor(255, 0, 0));
 }
 
 TEST(ReaderGlobals, FontsFormatsAndXFsKeepTheFileNumbering) {

@@ -32,11 +32,6 @@ const Disagreement kDisagreements[] = {
     {"xls2csv_ole_read_MSAT_body_637.xls", "open",
      "its sector allocation table is broken: the compound document is refused (ECFileError) "
      "where xlrd reads on"},
-    {"Formate.xls", "sheets",
-     "8-bit sheet names go through the workbook code page (1251), xlrd reads them as Latin-1"},
-    {"Formate.xls", "texts",
-     "8-bit text is kept as the code page's bytes and shown through code page 1251, xlrd "
-     "reads it as Latin-1"},
     {"sheet_visibility.xls", "sheets",
      "only bit 0 of the visibility byte hides a sheet, so a very hidden sheet (2) stays "
      "visible; xlrd hides it"},

@@ -1,0 +1,20 @@
+#pragma once
+// The decimal digits of a number on which the number texts make their rounding decisions.
+
+#include <array>
+
+// Significant decimal digits of a magnitude: value = 0.d1d2...dk x 10^exponent. No digits
+// means zero.
+struct TDecimalDigits {
+  std::array<char, 20> digits{};  // '0' to '9', the first one not '0'
+  int count = 0;                  // digits in use; 0 for zero
+  int exponent = 0;               // power of ten of the point in front of d1
+};
+
+// The decimal expansion of |value| (finite) to 18 significant digits.
+TDecimalDigits Expand(double value);
+// Drops the zero digits at the end.
+void Trim(TDecimalDigits& d);
+// Keeps the first `keep` digits, rounding half away from zero on the digit after them; a carry
+// past the first digit raises the exponent. Trailing zeros are dropped.
+void RoundTo(TDecimalDigits& d, int keep);
