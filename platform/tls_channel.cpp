@@ -5,10 +5,12 @@
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 #include <poll.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 
 #include "platform/internet_client.h"
 
@@ -49,6 +51,28 @@ bool IsAddress(const std::string& host) {
   return inet_pton(AF_INET, host.c_str(), address) == 1 || inet_pton(AF_INET6, host.c_str(), address) == 1;
 }
 
+// The session's records go through the socket by these, not by OpenSSL's own socket calls, so
+// that writing to a connection the server has dropped fails instead of raising SIGPIPE.
+int SocketOf(BIO* bio) { return static_cast<int>(reinterpret_cast<std::intptr_t>(BIO_get_data(bio))); }
+
+bool WouldBlock() { return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR; }
+
+int SocketWrite(BIO* bio, const char* data, int size) {
+  BIO_clear_retry_flags(bio);
+  const ssize_t n = send(SocketOf(bio), data, static_cast<size_t>(size), MSG_NOSIGNAL);
+  if (n < 0 && WouldBlock()) BIO_set_retry_write(bio);
+  return static_cast<int>(n);
+}
+
+int SocketRead(BIO* bio, char* data, int size) {
+  BIO_clear_retry_flags(bio);
+  const ssize_t n = recv(SocketOf(bio), data, static_cast<size_t>(size), 0);
+  if (n < 0 && WouldBlock()) BIO_set_retry_read(bio);
+  return static_cast<int>(n);
+}
+
+long SocketControl(BIO*, int command, long, void*) { return command == BIO_CTRL_FLUSH ? 1 : 0; }
+
 // The oldest error OpenSSL queued for this thread, as text; the queue is emptied.
 std::string QueuedError() {
   const unsigned long code = ERR_get_error();
@@ -69,6 +93,7 @@ TTlsChannel::~TTlsChannel() {
     SSL_free(ssl_);
   }
   if (context_ != nullptr) SSL_CTX_free(context_);
+  if (method_ != nullptr) BIO_meth_free(method_);
   ERR_clear_error();
 }
 
@@ -92,8 +117,18 @@ DWORD TTlsChannel::Handshake(const std::string& host, int send_ms, int receive_m
   ERR_clear_error();
 
   ssl_ = SSL_new(context_);
+  method_ = BIO_meth_new(BIO_get_new_index() | BIO_TYPE_SOURCE_SINK, "socket");
+  BIO* bio = nullptr;
+  if (ssl_ != nullptr && method_ != nullptr && BIO_meth_set_write(method_, SocketWrite) == 1 &&
+      BIO_meth_set_read(method_, SocketRead) == 1 && BIO_meth_set_ctrl(method_, SocketControl) == 1)
+    bio = BIO_new(method_);
+  if (bio != nullptr) {
+    BIO_set_data(bio, reinterpret_cast<void*>(static_cast<std::intptr_t>(socket_.Descriptor())));
+    BIO_set_init(bio, 1);
+    SSL_set_bio(ssl_, bio, bio);  // the session owns it
+  }
   const std::string name = WithoutBrackets(host);
-  bool ready = ssl_ != nullptr && SSL_set_fd(ssl_, socket_.Descriptor()) == 1;
+  bool ready = bio != nullptr;
   if (ready && IsAddress(name)) {
     ready = X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl_), name.c_str()) == 1;
   } else if (ready) {

@@ -15,6 +15,7 @@
 #include "platform/last_error.h"
 #include "platform/socket_stream.h"
 
+struct bio_method_st;
 struct ssl_ctx_st;
 struct ssl_st;
 
@@ -43,6 +44,7 @@ class TTlsChannel {
   DWORD WaitAfter(int result, int send_ms, int receive_ms);
 
   TSocketStream& socket_;       // the connection the records travel on
+  bio_method_st* method_ = nullptr;  // how the session's records reach the socket
   ssl_ctx_st* context_ = nullptr;  // this session's settings and trusted certificates
   ssl_st* ssl_ = nullptr;       // the session
   bool established_ = false;    // the handshake succeeded

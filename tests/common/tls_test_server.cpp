@@ -1,6 +1,7 @@
 #include "tests/common/tls_test_server.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <openssl/bio.h>
 #include <openssl/err.h>
 #include <openssl/pem.h>
@@ -93,6 +94,11 @@ TTlsTestServer::~TTlsTestServer() {
 }
 
 void TTlsTestServer::Serve(TRawConnection& raw) {
+  // OpenSSL writes to the socket with write(): a client that has gone must not end the tests.
+  sigset_t pipe;
+  sigemptyset(&pipe);
+  sigaddset(&pipe, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
   fcntl(raw.Descriptor(), F_SETFL, fcntl(raw.Descriptor(), F_GETFL) | O_NONBLOCK);
   SSL* ssl = SSL_new(context_);
   SSL_set_fd(ssl, raw.Descriptor());

@@ -111,6 +111,23 @@ TEST_F(InternetClientTlsTest, CertificatesThatFailVerificationAreRefusedBeforeAn
   }
 }
 
+TEST_F(InternetClientTlsTest, AServerThatDropsTheConnectionFailsTheWriteAndNothingElse) {
+  // The server ends the session right after the handshake; the client keeps writing its body.
+  TTlsTestServer server(authority_.Issue(kLoopbackNames), [](TTlsConnection&) {});
+  SecureRequest r("127.0.0.1", server.Port());
+  INTERNET_BUFFERS in;
+  in.dwBufferTotal = 64 * 1024 * 1024;
+  ASSERT_TRUE(HttpSendRequestEx(r.request, &in, nullptr, 0, 0)) << GetLastError();
+  const std::string block(64 * 1024, 'x');
+  DWORD written = 0, total = 0;
+  while (total < in.dwBufferTotal &&
+         InternetWriteFile(r.request, block.data(), static_cast<DWORD>(block.size()), &written))
+    total += written;
+  EXPECT_LT(total, in.dwBufferTotal);
+  const DWORD error = GetLastError();
+  EXPECT_TRUE(error == ERROR_INTERNET_CONNECTION_RESET || error == ERROR_INTERNET_CONNECTION_ABORTED) << error;
+}
+
 TEST_F(InternetClientTlsTest, APlainServerIsNeverSpokenToInClear) {
   std::promise<std::string> seen;  // every byte the server received
   TRawHttpServer plain([&](TRawConnection& c) {
