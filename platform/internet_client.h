@@ -23,7 +23,10 @@
 // self-signed issuer) or ERROR_INTERNET_SEC_INVALID_CERT (any other fault); any other failure
 // of the handshake with ERROR_INTERNET_SECURITY_CHANNEL_ERROR. Either way the reason in
 // OpenSSL's words becomes the thread's last response info. There is no fall-back to plain HTTP.
-// Secure requests never go through a proxy (it would see them in clear): they go directly.
+// The handshake waits like a send: each wait to read has the receive time-out, each wait to
+// write the send time-out, and closing the request or a handle above it ends it at once.
+// Secure requests go to the server directly, never through the proxy: the client forwards
+// plain requests only and has no tunnel through a proxy.
 // INTERNET_OPTION_SECURITY_FLAGS is kept and reported back, but no flag in it loosens the
 // check: a certificate that fails verification always fails the send.
 
