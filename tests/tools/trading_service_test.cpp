@@ -77,7 +77,7 @@ TEST_F(ServiceTest, CredentialCheckAnswersOkOnlyForAKnownAccount) {
 
 TEST_F(ServiceTest, EachPriceSlotStoresItsListByteForByte) {
   StartService();
-  const std::string lists[] = {AwkwardBytes(), RandomBytes(1 << 20, 7), ""};
+  const std::string lists[] = {AwkwardBytes(), RandomBytes(1 << 20, 7), std::string(1, '\0')};
   for (int price = 1; price <= 3; ++price) {
     auto res = Upload("user=shop&pass=secret&price=" + std::to_string(price), lists[price - 1]);
     ASSERT_TRUE(res);
@@ -214,6 +214,7 @@ TEST_F(ServiceTest, PasswordWithAmpersandHashAndBlankArrivesPercentEncoded) {
   const char* accepted[] = {
       "/upload?user=%EB%E0%E2%EA%E0&pass=p%26s%23%20w&price=4",
       "/upload?user=%cc%e0%e3%e0%e7%e8%ed&pass=%CF%E0%F0%EE%EB%FC&price=4",  // Windows-1251
+      "/upload?user=%EB%E0%E2%EA%E0&pass=p%26s%23+w&price=4",                // "+" is a blank
   };
   for (const char* target : accepted) {
     SCOPED_TRACE(target);
@@ -223,7 +224,7 @@ TEST_F(ServiceTest, PasswordWithAmpersandHashAndBlankArrivesPercentEncoded) {
   }
   const char* refused[] = {
       "/upload?user=%EB%E0%E2%EA%E0&pass=p&s#%20w&price=4",        // unescaped "&" and "#"
-      "/upload?user=%EB%E0%E2%EA%E0&pass=p%26s%23+w&price=4",      // "+" is not a blank
+      "/upload?user=%EB%E0%E2%EA%E0&pass=p%26s%23%2Bw&price=4",    // "%2B" is a "+"
       "/upload?user=%D0%9C%D0%B0%D0%B3%D0%B0%D0%B7%D0%B8%D0%BD"   // UTF-8, not Windows-1251
       "&pass=%D0%9F%D0%B0%D1%80%D0%BE%D0%BB%D1%8C&price=4",
   };
