@@ -1,8 +1,5 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -11,6 +8,7 @@
 #include <thread>
 
 #include "platform/exception.h"
+#include "raw_connection.h"
 #include "service_fixture.h"
 
 using ::testing::ElementsAre;
@@ -163,15 +161,8 @@ TEST_F(ServiceTest, UploadCutOffMidwayKeepsThePreviousList) {
   const std::string head = "POST /upload?user=shop&pass=secret&price=1 HTTP/1.1\r\nHost: x\r\n"
                            "Content-Type: " + AgentContentType() + "\r\nContent-Length: " +
                            std::to_string(body.size()) + "\r\n\r\n";
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  ASSERT_GE(fd, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port_));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  const std::string sent = head + body.substr(0, body.size() / 2);
-  ASSERT_EQ(::send(fd, sent.data(), sent.size(), MSG_NOSIGNAL), static_cast<ssize_t>(sent.size()));
+  auto connection = std::make_unique<RawConnection>(port_);
+  ASSERT_TRUE(connection->Send(head + body.substr(0, body.size() / 2)));
 
   // The new list is being written beside the old one; cutting the connection discards it.
   const auto waitFor = [&](std::size_t files) {
@@ -181,7 +172,7 @@ TEST_F(ServiceTest, UploadCutOffMidwayKeepsThePreviousList) {
     return ShopFiles().size();
   };
   EXPECT_EQ(waitFor(2), 2u);
-  ::close(fd);
+  connection.reset();
   EXPECT_EQ(waitFor(1), 1u);
   EXPECT_THAT(ShopFiles(), ElementsAre("list1.html"));
   EXPECT_EQ(ListOf("shop", 1), "old");

@@ -148,6 +148,8 @@ void HttpServer::Accept() {
     return;
   }
   auto connection = std::make_unique<Connection>(std::move(socket));
+  // It waits for its head from now on, and may make room for others from now on.
+  connection->wait.Begin(HttpChannel::Now());
   Connection& served = *connection;
   connections_.push_back(std::move(connection));
   try {
@@ -201,7 +203,6 @@ void HttpServer::Serve(Connection& connection) {
 
 std::optional<HttpServer::TReply> HttpServer::Exchange(Connection& connection, HttpChannel& channel) {
   const auto head_deadline = Clock::now() + limits_.head_timeout;
-  connection.wait.Begin(HttpChannel::Now());
   HeadScanner scanner(limits_.head);
   std::string received;
   std::size_t head_size = 0;
