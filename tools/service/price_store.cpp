@@ -122,6 +122,23 @@ std::optional<FileHandle> PriceStore::Open(std::string_view user, int price) con
   return file;
 }
 
+std::optional<std::string> PriceStore::Read(std::string_view user, int price) const {
+  const std::optional<FileHandle> file = Open(user, price);
+  if (!file) return std::nullopt;
+  std::string bytes;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = ::read(file->Fd(), buffer, sizeof buffer);
+    if (got == 0) return bytes;
+    if (got < 0) {
+      const int error = errno;
+      if (error == EINTR) continue;
+      RaiseSystemError("cannot read", ListPath(user, price), error);
+    }
+    bytes.append(buffer, static_cast<std::size_t>(got));
+  }
+}
+
 std::unique_ptr<PriceStore::Upload> PriceStore::BeginUpload(std::string_view user,
                                                             int price) const {
   const fs::path shop = ShopFolder(user);

@@ -54,6 +54,8 @@ class PriceStore {
   // A stored list opened for reading; none when there is none. A list replaced meanwhile
   // stays readable as it was. Raises Exception when it cannot be opened or is no file.
   std::optional<FileHandle> Open(std::string_view user, int price) const;
+  // The bytes of a stored list; none when there is none. Raises Exception on a read failure.
+  std::optional<std::string> Read(std::string_view user, int price) const;
   // Starts receiving list `price` of a shop. Raises Exception when the file cannot be created.
   std::unique_ptr<Upload> BeginUpload(std::string_view user, int price) const;
 
