@@ -71,11 +71,11 @@ bool HttpChannel::SendFile(int file, std::uint64_t size, Clock::time_point deadl
   return true;
 }
 
-void HttpChannel::Linger(Clock::time_point deadline) {
+void HttpChannel::Linger(Clock::time_point deadline, Clock::duration gap) {
   ::shutdown(fd_, SHUT_WR);
   wait_.Begin(PeerWait::kFirst);
   char buffer[16 * 1024];
-  while (Receive(buffer, sizeof buffer, deadline) > 0) {
+  while (Receive(buffer, sizeof buffer, std::min(deadline, Clock::now() + gap)) > 0) {
   }
   wait_.End();
 }

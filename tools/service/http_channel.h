@@ -28,9 +28,10 @@ class HttpChannel {
   bool Send(std::string_view bytes, Clock::time_point deadline);
   // Sends `size` bytes of the open file `file` from its start.
   bool SendFile(int file, std::uint64_t size, Clock::time_point deadline);
-  // Ends sending, then takes and drops what the client still sends until it closes or the
-  // deadline passes, so that it reads the answer before the connection closes.
-  void Linger(Clock::time_point deadline);
+  // Ends sending, then takes and drops what the client still sends until it closes, nothing
+  // arrives for `gap` or the deadline passes, so that a client still sending a body it was
+  // refused reads the answer instead of a reset connection.
+  void Linger(Clock::time_point deadline, Clock::duration gap);
 
   // The rank of a wait that begins now (for PeerWait).
   static std::int64_t Now();
