@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 #include "platform/codepage.h"
 #include "platform/stream.h"
 #include "platform/utf.h"
 #include "xls/VDataTable.h"
+#include "xls/XLSFormatStr.h"
 #include "xls/XLSWorkbook.h"
 
 namespace {
@@ -110,13 +112,23 @@ std::string CellStyleText(const TCustomXLSItem& AItem) {
   return s;
 }
 
-std::string CellTextToHtml(std::u16string_view AText) {
+void AppendCellTextHtml(std::string& AOut, std::u16string_view AText) {
   auto is_blank = [](char16_t c) { return c <= u' '; };
   const auto first = std::find_if_not(AText.begin(), AText.end(), is_blank);
   const auto last = std::find_if_not(AText.rbegin(), AText.rend(), is_blank).base();
-  if (first >= last) return "&nbsp;";
-  std::string text = Utf16ToUtf8(AText.substr(first - AText.begin(), last - first));
-  ReplaceAngleBrackets(text);
+  if (first >= last) {
+    AOut += "&nbsp;";
+    return;
+  }
+  const std::size_t start = AOut.size();
+  AppendUtf16AsUtf8(AOut, AText.substr(first - AText.begin(), last - first));
+  for (auto at = AOut.begin() + static_cast<std::ptrdiff_t>(start); at != AOut.end(); ++at)
+    if (*at == '<' || *at == '>') *at = '_';
+}
+
+std::string CellTextToHtml(std::u16string_view AText) {
+  std::string text;
+  AppendCellTextHtml(text, AText);
   return text;
 }
 
@@ -167,13 +179,18 @@ void TXLSWriterHTML::BuildStyles() {
   // A style text depends only on the cell's XF record (with its font and the palette, which do
   // not change while a document is written), so each record's text is built once.
   std::vector<std::int32_t> class_of_xf;
+  FMergedXF.clear();
   FNextStored = 0;
   for (int r = FRect.RowFrom; r < FRect.RowFrom + rows; ++r) {
     for (int c = FRect.ColumnFrom; c < FRect.ColumnFrom + columns; ++c) {
       const TCell* cell = CellAt(r, c);
       const auto xf = static_cast<std::size_t>(cell->XFTableIndex());
       if (xf >= class_of_xf.size()) class_of_xf.resize(xf + 1, -1);
-      if (class_of_xf[xf] < 0) class_of_xf[xf] = FCSSList->AddItem(CellStyleText(*cell));
+      if (class_of_xf[xf] < 0) {
+        class_of_xf[xf] = FCSSList->AddItem(CellStyleText(*cell));
+        if (xf >= FMergedXF.size()) FMergedXF.resize(xf + 1, false);
+        FMergedXF[xf] = cell->Merged();
+      }
       FCSSCellMap.push_back(class_of_xf[xf]);
     }
   }
@@ -196,6 +213,8 @@ void TXLSWriterHTML::FreeStyles() {
   FCSSList.reset();
   FCSSCellMap = {};
   FColumnWidthsPx = {};
+  FMergedXF = {};
+  FTextCache = {};
 }
 
 void TXLSWriterHTML::WriteStyles() {
@@ -239,7 +258,9 @@ void TXLSWriterHTML::WriteCell(int ARow, int AColumn, int AHeightPx) {
   // reaches beyond the rectangle is left out. A cell marked merged that lies in no merged area
   // is written as an ordinary cell.
   TRangeRect merged;
-  const bool spans = cell->Merged() && FSheet->FindMergedRectContainingCell(*cell, merged);
+  const auto xf = static_cast<std::size_t>(cell->XFTableIndex());
+  const bool merged_xf = xf < FMergedXF.size() && FCSSCellMap.size() ? FMergedXF[xf] : cell->Merged();
+  const bool spans = merged_xf && FSheet->FindMergedRectContainingCell(*cell, merged);
   if (spans) {
     merged.RowFrom = std::max(merged.RowFrom, FRect.RowFrom);
     merged.RowTo = std::min(merged.RowTo, FRect.RowTo);
@@ -250,8 +271,10 @@ void TXLSWriterHTML::WriteCell(int ARow, int AColumn, int AHeightPx) {
   const int columns = FRect.ColumnTo - FRect.ColumnFrom + 1;
   const std::int32_t css =
       FCSSCellMap[static_cast<std::size_t>(ARow - FRect.RowFrom) * columns + (AColumn - FRect.ColumnFrom)];
-  const std::string text = CellTextToHtml(cell->ValueAsString());
+  FText.clear();
+  AppendCellText(*cell);
   const std::string link = cell->StringData().empty() ? std::string() : Utf16ToUtf8(cell->Hyperlink());
+  const std::string& text = FText;
 
   long long width = 0, height = AHeightPx;
   const int column_to = spans ? merged.ColumnTo : AColumn;
@@ -288,6 +311,40 @@ void TXLSWriterHTML::WriteCell(int ARow, int AColumn, int AHeightPx) {
     line += text;
   }
   line += "</td>\r\n";
+}
+
+void TXLSWriterHTML::AppendCellText(const TCell& ACell) {
+  const TCellValue& value = ACell.Value();
+  if (const auto* text = std::get_if<std::u16string>(&value)) {
+    // A text shows as it is whatever its format; the format is still looked up, as
+    // ValueAsString does, so that a cell naming no format fails alike.
+    FSheet->Workbook()->FormatStrings()->Format(ACell.FormatStringIndex());
+    AppendCellTextHtml(FText, *text);
+    return;
+  }
+  const TDisplayValue shown = ToDisplayValue(value);
+  const double* number = std::get_if<double>(&shown);
+  const auto* date = std::get_if<TDisplayDate>(&shown);
+  if (!number && !date) {
+    AppendCellTextHtml(FText, ACell.ValueAsString());
+    return;
+  }
+  // A number's text depends only on its format and its value while a document is written.
+  TTextKey key;
+  key.Format = ACell.FormatStringIndex();
+  key.Date = date != nullptr;
+  const double v = number ? *number : date->value;
+  std::memcpy(&key.Bits, &v, sizeof v);
+  const std::uint64_t mix = (key.Bits ^ (static_cast<std::uint64_t>(key.Format) << 1 | key.Date)) * 0x9E3779B97F4A7C15ull;
+  if (FTextCache.empty()) FTextCache.resize(kTextCacheSize);
+  TCachedText& slot = FTextCache[mix >> (64 - kTextCacheBits)];
+  if (!slot.Used || slot.Key.Bits != key.Bits || slot.Key.Format != key.Format || slot.Key.Date != key.Date) {
+    slot.Text.clear();
+    AppendCellTextHtml(slot.Text, ACell.ValueAsString());
+    slot.Key = key;
+    slot.Used = true;
+  }
+  FText += slot.Text;
 }
 
 void TXLSWriterHTML::PutNumber(long long AValue) { AppendDecimal(FOut, AValue); }
