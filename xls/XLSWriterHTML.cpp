@@ -282,22 +282,28 @@ void TXLSWriterHTML::WriteCell(int ARow, int AColumn, int AHeightPx) {
   if (spans)
     for (int r = ARow + 1; r <= merged.RowTo; ++r) height += RowHeightPx(r);
 
-  std::string& line = FOut;
-  line += "<td class=\"xl";
-  AppendDecimal(line, css);
-  line += '"';
+  // The opening tag is put together in place and appended at once.
+  char tag[160];
+  char* p = tag;
+  auto put = [&p](std::string_view bytes) { p = std::copy(bytes.begin(), bytes.end(), p); };
+  auto put_number = [&p](long long value) { p = std::to_chars(p, p + 24, value).ptr; };
+  put("<td class=\"xl");
+  put_number(css);
+  *p++ = '"';
   if (spans) {
-    line += " colspan=";
-    AppendDecimal(line, column_to - AColumn + 1);
-    line += " rowspan=";
-    AppendDecimal(line, merged.RowTo - ARow + 1);
-    line += ' ';
+    put(" colspan=");
+    put_number(column_to - AColumn + 1);
+    put(" rowspan=");
+    put_number(merged.RowTo - ARow + 1);
+    *p++ = ' ';
   }
-  line += " width=";
-  AppendDecimal(line, width);
-  line += " height=";
-  AppendDecimal(line, height);
-  line += '>';
+  put(" width=");
+  put_number(width);
+  put(" height=");
+  put_number(height);
+  *p++ = '>';
+  std::string& line = FOut;
+  line.append(tag, p);
   if (!link.empty()) {
     line += "<a href=\"";
     for (char ch : link) {
