@@ -4,7 +4,8 @@
 # interleaved; for each program the median wall and CPU time and the peak resident memory, and
 # for ours the instructions per stored cell counted by callgrind (stable on a busy machine),
 # then the ratios. Installs python3-xlwt, catdoc, valgrind and LibreOffice Calc from Debian when
-# they are missing. CALLGRIND=0 skips the instruction count. Not part of ./test.sh.
+# they are missing. CALLGRIND=0 skips the instruction count; TOOL=path runs that converter
+# instead of building one in Release. Not part of ./test.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,9 +28,11 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARVO_WITH_UI=OFF >/dev/null
-cmake --build "$build" -j 2 --target tarvo-xls2html
-tool="$build/tools/tarvo-xls2html"
+tool=${TOOL:-$build/tools/tarvo-xls2html}
+if [ -z "${TOOL:-}" ]; then
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARVO_WITH_UI=OFF >/dev/null
+  cmake --build "$build" -j 2 --target tarvo-xls2html
+fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
