@@ -179,7 +179,7 @@ void TXLSWriterHTML::BuildStyles() {
   // A style text depends only on the cell's XF record (with its font and the palette, which do
   // not change while a document is written), so each record's text is built once.
   std::vector<std::int32_t> class_of_xf;
-  FMergedXF.clear();
+  FXFFacts.clear();
   FNextStored = 0;
   for (int r = FRect.RowFrom; r < FRect.RowFrom + rows; ++r) {
     for (int c = FRect.ColumnFrom; c < FRect.ColumnFrom + columns; ++c) {
@@ -188,8 +188,8 @@ void TXLSWriterHTML::BuildStyles() {
       if (xf >= class_of_xf.size()) class_of_xf.resize(xf + 1, -1);
       if (class_of_xf[xf] < 0) {
         class_of_xf[xf] = FCSSList->AddItem(CellStyleText(*cell));
-        if (xf >= FMergedXF.size()) FMergedXF.resize(xf + 1, false);
-        FMergedXF[xf] = cell->Merged();
+        if (xf >= FXFFacts.size()) FXFFacts.resize(xf + 1);
+        FXFFacts[xf] = {true, cell->Merged(), cell->FormatStringIndex()};
       }
       FCSSCellMap.push_back(class_of_xf[xf]);
     }
@@ -213,7 +213,7 @@ void TXLSWriterHTML::FreeStyles() {
   FCSSList.reset();
   FCSSCellMap = {};
   FColumnWidthsPx = {};
-  FMergedXF = {};
+  FXFFacts = {};
   FTextCache = {};
 }
 
@@ -258,9 +258,8 @@ void TXLSWriterHTML::WriteCell(int ARow, int AColumn, int AHeightPx) {
   // reaches beyond the rectangle is left out. A cell marked merged that lies in no merged area
   // is written as an ordinary cell.
   TRangeRect merged;
-  const auto xf = static_cast<std::size_t>(cell->XFTableIndex());
-  const bool merged_xf = xf < FMergedXF.size() && FCSSCellMap.size() ? FMergedXF[xf] : cell->Merged();
-  const bool spans = merged_xf && FSheet->FindMergedRectContainingCell(*cell, merged);
+  const TXFFacts facts = FactsOf(*cell);
+  const bool spans = facts.Merged && FSheet->FindMergedRectContainingCell(*cell, merged);
   if (spans) {
     merged.RowFrom = std::max(merged.RowFrom, FRect.RowFrom);
     merged.RowTo = std::min(merged.RowTo, FRect.RowTo);
@@ -272,7 +271,7 @@ void TXLSWriterHTML::WriteCell(int ARow, int AColumn, int AHeightPx) {
   const std::int32_t css =
       FCSSCellMap[static_cast<std::size_t>(ARow - FRect.RowFrom) * columns + (AColumn - FRect.ColumnFrom)];
   FText.clear();
-  AppendCellText(*cell);
+  AppendCellText(*cell, facts.Format);
   const std::string link = cell->StringData().empty() ? std::string() : Utf16ToUtf8(cell->Hyperlink());
   const std::string& text = FText;
 
@@ -319,12 +318,18 @@ void TXLSWriterHTML::WriteCell(int ARow, int AColumn, int AHeightPx) {
   line += "</td>\r\n";
 }
 
-void TXLSWriterHTML::AppendCellText(const TCell& ACell) {
+TXLSWriterHTML::TXFFacts TXLSWriterHTML::FactsOf(const TCell& ACell) const {
+  const auto xf = static_cast<std::size_t>(ACell.XFTableIndex());
+  if (xf < FXFFacts.size() && FXFFacts[xf].Known) return FXFFacts[xf];
+  return {true, ACell.Merged(), ACell.FormatStringIndex()};
+}
+
+void TXLSWriterHTML::AppendCellText(const TCell& ACell, int AFormat) {
   const TCellValue& value = ACell.Value();
   if (const auto* text = std::get_if<std::u16string>(&value)) {
     // A text shows as it is whatever its format; the format is still looked up, as
     // ValueAsString does, so that a cell naming no format fails alike.
-    FSheet->Workbook()->FormatStrings()->Format(ACell.FormatStringIndex());
+    FSheet->Workbook()->FormatStrings()->Format(AFormat);
     AppendCellTextHtml(FText, *text);
     return;
   }
@@ -337,7 +342,7 @@ void TXLSWriterHTML::AppendCellText(const TCell& ACell) {
   }
   // A number's text depends only on its format and its value while a document is written.
   TTextKey key;
-  key.Format = ACell.FormatStringIndex();
+  key.Format = AFormat;
   key.Date = date != nullptr;
   const double v = number ? *number : date->value;
   std::memcpy(&key.Bits, &v, sizeof v);

@@ -59,8 +59,15 @@ class TXLSWriterHTML {
   // `AHeightPx`: the row's visible height + 1.
   void WriteCell(int ARow, int AColumn, int AHeightPx);
   int RowHeightPx(int ARow);
-  // The cell's text as table content into FText.
-  void AppendCellText(const TCell& ACell);
+  // What the writer reads of a cell's XF record, read once per record.
+  struct TXFFacts {
+    bool Known = false;   // read already
+    bool Merged = false;  // the merge flag
+    int Format = 0;       // the number-format position
+  };
+  TXFFacts FactsOf(const TCell& ACell) const;
+  // The cell's text as table content into FText; `AFormat` is its number-format position.
+  void AppendCellText(const TCell& ACell, int AFormat);
   void FreeStyles();
   // Buffered output: Flush hands the buffer to the stream.
   void Put(std::string_view ABytes) { FOut.append(ABytes); }
@@ -75,7 +82,7 @@ class TXLSWriterHTML {
   std::vector<int> FColumnWidthsPx;              // visible width + 1 of each column of FRect
   int FNextStored = 0;                           // CellAt's position in the storage order
   std::string FOut;                              // bytes not yet handed to FStream
-  std::vector<bool> FMergedXF;                   // merge flag of each XF record met
+  std::vector<TXFFacts> FXFFacts;                // by XF position, for the records met
   std::string FText;                             // the text of the cell being written
 
   // The table text of a number or date by its format position and value: a document shows
