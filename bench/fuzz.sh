@@ -4,7 +4,8 @@
 # runs each (or the TARGETs named) for SECONDS (300 unless given), seeded from ../shared/corpus
 # (.xls) or ../shared/corpus-xlsx (.xlsx) where the input is a workbook. Prints executions,
 # coverage and findings per target; a finding's input is kept in build-fuzz/findings/. Installs
-# clang and its runtime from Debian when missing. Not part of ./test.sh. Set JOBS to run that many targets at once (1 unless set).
+# clang and its runtime from Debian when missing. Not part of ./test.sh. Set JOBS to run that
+# many targets at once (1 unless set).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
