@@ -90,7 +90,8 @@ std::uint32_t TintColor(std::uint32_t AColor, double ATint) {
     out[1] = HueToChannel(p, q, hue);
     out[2] = HueToChannel(p, q, hue - 1.0 / 3);
   }
-  auto channel = [](double v) { return static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255)); };
+  // Channels are cut, not rounded, as Excel does (accent 1 darker 25% is 366092, not 376092).
+  auto channel = [](double v) { return static_cast<std::uint8_t>(std::clamp(v, 0.0, 1.0) * 255 + 1e-9); };
   return RGBColor(channel(out[0]), channel(out[1]), channel(out[2]));
 }
 
