@@ -240,7 +240,7 @@ bool TXLSXSheetReader::CellValue(TCellValue& AValue) {
 }
 
 void TXLSXSheetReader::EndCell() {
-  CheckCellLimits(FCellRow, FCellColumn, "cell " + CellName());
+  if (FCellRow >= kMaxRows || FCellColumn >= kMaxColumns) CheckCellLimits(FCellRow, FCellColumn, "cell " + CellName());
   TCells& cells = FSheet.Cells();
   TCellValue value;
   if (FHasValue && CellValue(value)) {

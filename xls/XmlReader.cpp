@@ -9,12 +9,12 @@
 
 namespace {
 
-constexpr char kNamespaceSeparator = '\1';
+constexpr char kPrefixSeparator = ':';
 
 }  // namespace
 
 std::string_view XmlLocalName(const char* AName) {
-  const char* separator = std::strrchr(AName, kNamespaceSeparator);
+  const char* separator = std::strrchr(AName, kPrefixSeparator);
   return separator ? std::string_view(separator + 1) : std::string_view(AName);
 }
 
@@ -31,7 +31,7 @@ const char* TXmlAttributes::Find(std::string_view ALocalName) const {
 }
 
 TXmlReader::TXmlReader(TXmlHandler& AHandler, std::string APartName)
-    : FParser(XML_ParserCreateNS(nullptr, kNamespaceSeparator)),
+    : FParser(XML_ParserCreate(nullptr)),
       FHandler(AHandler),
       FPartName(std::move(APartName)) {
   if (!FParser) throw Exception("Out of memory while reading " + FPartName);

@@ -1,6 +1,8 @@
 #pragma once
 // TXmlReader: streaming XML through expat for the parts of a package. Elements and attributes
-// are reported by local name (the namespace is dropped), text in pieces. A document type
+// are reported by local name (the prefix is dropped: the parts of a workbook use each name in
+// one namespace only, and expanding every name to its namespace would cost a third of the
+// reading), text in pieces. A document type
 // declaration, and with it every entity declaration, is refused: the part fails at once, and
 // nothing outside the part is ever read.
 
@@ -59,7 +61,7 @@ class TXmlReader {
   bool FDoctype = false;           // a document type declaration was met
 };
 
-// The local part of an expat name ("uri\1local" or "local").
+// The local part of a name ("prefix:local" or "local").
 std::string_view XmlLocalName(const char* AName);
 // "1", "true" and "on" are true; a missing value gives `ADefault`.
 bool XmlBool(const char* AValue, bool ADefault);
