@@ -80,7 +80,7 @@ for file in ../shared/corpus-xlsx/*.xlsx; do
   else
     # A refused workbook: time and memory of the refusal.
     /usr/bin/time -f '%e %M' -o "$work/time.txt" "$build/bench/open_bench" "$file" 1 >/dev/null 2>&1 || true
-    read -r seconds kib < "$work/time.txt"
+    read -r seconds kib < <(tail -n 1 "$work/time.txt")
     mib=$(awk -v k="$kib" 'BEGIN { printf "%.1f", k / 1024 }')
     line="refused"
   fi
