@@ -1,6 +1,7 @@
 // The .xlsx re-saves of the corpus price lists (by LibreOffice and Gnumeric) against the .xls
 // they were saved from: the HTML of the first sheet has the same cell texts, the same style
-// contents per cell and the same merged areas; widths and heights agree within a pixel.
+// contents per cell and the same merged areas; widths and heights agree within a pixel. And a
+// Strict Open XML workbook against its transitional twin.
 
 #include <gtest/gtest.h>
 
@@ -87,6 +88,13 @@ TEST(XlsxResave, PriceListsConvertAsTheWorkbooksTheyWereSavedFrom) {
                     << " " << b.width << "x" << b.height << " {" << b.style << "}";
     }
   }
+}
+
+TEST(XlsxResave, StrictWorkbookConvertsLikeItsTransitionalTwin) {
+  // Excel's Strict Open XML names its parts and relationships in other namespaces.
+  const std::string strict = SheetHtml("../shared/corpus-xlsx/SampleSS.strict.xlsx");
+  EXPECT_EQ(strict, SheetHtml("../shared/corpus-xlsx/SampleSS.xlsx"));
+  EXPECT_NE(strict.find(">This one is red<"), std::string::npos);
 }
 
 }  // namespace
