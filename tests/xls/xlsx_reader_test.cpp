@@ -15,6 +15,7 @@
 #include "xls/XLSFile.h"
 #include "xls/XLSWorkbook.h"
 #include "xls/XLSXColors.h"
+#include "xls/XLSXParts.h"
 #include "xls_test_files.h"
 #include "xlsx_package_builder.h"
 
@@ -241,6 +242,21 @@ TEST(XlsxReader, HostileAndDamagedPackagesFailWithTheirReason) {
   TXLSFile file;
   std::istringstream truncated(BuildZip(MinimalWorkbook(sheet)).substr(0, 200));
   EXPECT_THROW(file.OpenStream(&truncated), Exception);
+}
+
+TEST(XlsxReader, RelationshipTargetsNamePartsOfThePackage) {
+  const struct {
+    const char* source;
+    const char* target;
+    const char* part;
+  } kCases[] = {
+      {"xl/workbook.xml", "worksheets/sheet1.xml", "xl/worksheets/sheet1.xml"},
+      {"xl/workbook.xml", "/xl/worksheets/sheet1.xml", "xl/worksheets/sheet1.xml"},
+      {"xl/worksheets/sheet1.xml", "../drawings/./drawing1.xml", "xl/drawings/drawing1.xml"},
+      {"", "xl/workbook.xml", "xl/workbook.xml"},
+      {"xl/workbook.xml", "../../../../etc/passwd", "etc/passwd"},  // never above the package
+  };
+  for (const auto& c : kCases) EXPECT_EQ(ResolvePartName(c.source, c.target), c.part) << c.target;
 }
 
 TEST(XlsxReader, EncryptedPackageIsRefusedAsSuch) {
