@@ -2,9 +2,10 @@
 # Usage: bench/fuzz.sh [SECONDS [TARGET...]]
 # Builds the libFuzzer targets (clang 14, AddressSanitizer and UndefinedBehaviorSanitizer) and
 # runs each (or the TARGETs named) for SECONDS (300 unless given), seeded from ../shared/corpus
-# where the input is a workbook. Prints executions, coverage and findings per target; a
-# finding's input is kept in build-fuzz/findings/. Installs clang and its runtime from Debian
-# when missing. Not part of ./test.sh. Set JOBS to run that many targets at once (1 unless set).
+# (.xls) or ../shared/corpus-xlsx (.xlsx) where the input is a workbook. Prints executions,
+# coverage and findings per target; a finding's input is kept in build-fuzz/findings/. Installs
+# clang and its runtime from Debian when missing. Not part of ./test.sh. Set JOBS to run that
+# many targets at once (1 unless set).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,7 +26,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 scripts/setup-deps
 
-targets=(workbook_fuzz compound_document_fuzz http_response_fuzz settings_fuzz)
+targets=(workbook_fuzz xlsx_fuzz compound_document_fuzz http_response_fuzz settings_fuzz)
 [ $# -gt 1 ] && targets=("${@:2}")
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTARVO_FUZZ=ON -DTARVO_WITH_UI=OFF >/dev/null
@@ -43,6 +44,8 @@ seed_folder() {
     # The smaller workbooks only: large seeds slow every execution down.
     workbook_fuzz | compound_document_fuzz)
       find ../shared/corpus -name '*.xls' -size -200k -exec cp -n {} "$folder"/ \; ;;
+    xlsx_fuzz)
+      find ../shared/corpus-xlsx -name '*.xlsx' -size -200k -exec cp -n {} "$folder"/ \; ;;
     http_response_fuzz)
       printf 'HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nok\r\n' >"$folder/length"
       printf 'HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nok\r\n0\r\n\r\n' >"$folder/chunked"

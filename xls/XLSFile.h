@@ -1,7 +1,8 @@
 #pragma once
 // TXLSFile: one spreadsheet file and the workbook it fills. Opening reads a BIFF8 .xls file
-// (a compound document with a "Workbook" stream) into the workbook; the workbook is cleared
-// first, so a failed open leaves it empty or partly filled with DataFromFile false.
+// (a compound document with a "Workbook" stream) or an Office Open XML .xlsx package, chosen by
+// the file's first bytes, into the workbook; the workbook is cleared first, so a failed open
+// leaves it empty or partly filled with DataFromFile false.
 
 #include <functional>
 #include <istream>
@@ -40,7 +41,9 @@ class TXLSFile {
   // Reads the file into the workbook; an encrypted file opens with `APassword` or, failing that,
   // with the password of files encrypted without one. Raises ECFileError when the file is no
   // compound document, EXLSError for a file that is no BIFF8 workbook or holds inconsistent
-  // records, and Exception with the fixed texts of the protection failures.
+  // records, and Exception with the fixed texts of the protection failures. A package (.xlsx)
+  // ignores the password; it raises Exception when damaged, hostile or encrypted, and EXLSError
+  // for cells beyond the model's rows and columns.
   void OpenProtectedFile(const std::u16string& AFileName, const std::u16string& APassword);
   // The same from a byte stream (read from its start); a missing stream does nothing.
   void OpenStream(std::istream* AStream);

@@ -304,6 +304,36 @@ TEST_F(Xls2Html, EveryCorpusWorkbookConvertsOrFailsCleanlyAndShowsWhatXlrdSaw) {
   EXPECT_GE(converted, 25);
 }
 
+TEST_F(Xls2Html, XlsxPriceListConvertsLikeTheXlsItWasSavedFrom) {
+  const TRun help = RunConverter({"--help"}, dir_);
+  EXPECT_THAT(help.out, HasSubstr(".xlsx"));
+  const fs::path from_xlsx = dir_ / "xlsx.html", from_xls = dir_ / "xls.html";
+  const TRun xlsx = Convert("../shared/corpus-xlsx/lo_pricelist_lo.xlsx", from_xlsx);
+  ASSERT_EQ(xlsx.status, 0) << xlsx.err;
+  ASSERT_EQ(Convert(kCorpus + "pricelist_lo.xls", from_xls).status, 0);
+  EXPECT_EQ(ReadFile(from_xlsx), ReadFile(from_xls));
+}
+
+TEST_F(Xls2Html, HostileXlsxFailsWithItsReasonAndLeavesTheOutputAlone) {
+  const struct {
+    const char* file;
+    const char* reason;
+  } kCases[] = {
+      {"zip_bomb_sheet.xlsx", "inflates beyond"},
+      {"poc-xmlbomb.xlsx", "document type declaration"},
+      {"protected_passtika.xlsx", "encrypted .xlsx"},
+      {"crash-274d6342e4842d61be0fb48eaadad6208ae767ae.xlsx", "zip directory"},
+  };
+  const fs::path out = dir_ / "out.html";
+  std::ofstream(out, std::ios::binary) << "earlier";
+  for (const auto& c : kCases) {
+    const TRun run = Convert(std::string("../shared/corpus-xlsx/") + c.file, out);
+    EXPECT_EQ(run.status, 1) << c.file;
+    EXPECT_THAT(run.err, HasSubstr(c.reason)) << c.file;
+  }
+  EXPECT_EQ(ReadFile(out), "earlier");
+}
+
 TEST_F(Xls2Html, ProtectedWorkbookConvertsLikeItsPlainCopy) {
   const TRun plain = Convert(kCorpus + "pricelist_lo.xls", dir_ / "plain.html");
   const TRun protect = Convert(kCorpus + "pricelist_lo_protected.xls", dir_ / "protected.html");

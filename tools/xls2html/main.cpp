@@ -1,5 +1,5 @@
-// tarvo-xls2html IN.xls OUT.html: converts the first sheet of a workbook into the HTML file the
-// agent uploads, the same bytes. Exit 0 when written; 3 when the first sheet has no stored cell
+// tarvo-xls2html IN.xls OUT.html: converts the first sheet of a workbook (.xls or .xlsx) into the
+// HTML file the agent uploads, the same bytes. Exit 0 when written; 3 when the first sheet has no stored cell
 // (nothing written); 1 on any error, with its message on standard error.
 
 #include <cstdio>
@@ -18,7 +18,8 @@ namespace {
 constexpr char kUsage[] =
     "usage: tarvo-xls2html IN.xls OUT.html\n"
     "Converts the first sheet of the workbook IN.xls into the HTML table that Тарво Агент\n"
-    "uploads and writes it to OUT.html.\n"
+    "uploads and writes it to OUT.html. IN may be an Excel .xls (97 and later) or an .xlsx\n"
+    "(.xlsm) workbook; its first bytes tell which.\n"
     "Exit status: 0 written; 3 the first sheet has no stored cell (nothing written);\n"
     "1 any error (its message on standard error).\n";
 
