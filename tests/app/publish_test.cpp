@@ -348,6 +348,28 @@ TEST_F(PublishTest, ARunAfterDroppedUploadsPublishesOnceTheServiceIsBack) {
   EXPECT_TRUE(errors_.empty());
 }
 
+// An .xlsx price list goes the same way as an .xls one: converted as the converter converts it,
+// uploaded, its date recorded; its preview opens the same HTML.
+TEST_F(PublishTest, AnXlsxPriceListIsPublishedAndPreviewed) {
+  const std::string workbook = "../shared/corpus-xlsx/pricelist_xlsxwriter.xlsx";
+  StartService();
+  TTestFormMain& form = Ready({workbook, "", ""}, {true, false, false});
+  SendAndWait();
+  EXPECT_EQ(Page(), 13);
+  const std::optional<std::string> stored = Stored(1);
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_EQ(*stored, Converted(workbook));
+  EXPECT_THAT(*stored, HasSubstr("<table"));
+  EXPECT_EQ(SavedDates()[0], WorkbookDate(workbook));
+
+  std::filesystem::remove(Path("output.html"));
+  SetPage(2);
+  Click(form.AdvSmoothButton5);
+  EXPECT_EQ(ReadBytes(Path("output.html")), *stored);
+  EXPECT_EQ(opened_, std::vector<std::u16string>{U(Path("output.html"))});
+  EXPECT_TRUE(errors_.empty());
+}
+
 // A settings file written by another implementation of the format: a run started from it
 // records the upload date where that format keeps it and leaves the other fields as they were.
 TEST_F(PublishTest, TheUploadDateLandsInASettingsFileWrittenElsewhere) {
