@@ -39,6 +39,16 @@ TCell::TCell(TCells* AOwner, int ARow, int ACol, TCommonWorkbookCellData* ACommo
   if (ACommonCellData->ProcessingState != psReading) ApplyRowColumnFormat();
 }
 
+const std::string& TCell::StringData() const {
+  static const std::string kNone;
+  return FData.StringData ? *FData.StringData : kNone;
+}
+
+std::string& TCell::MutableStringData() {
+  if (!FData.StringData) FData.StringData = std::make_unique<std::string>();
+  return *FData.StringData;
+}
+
 TCells& TCell::Cells() const { return static_cast<TCells&>(*FOwner); }
 
 void TCell::ApplyRowColumnFormat() {
@@ -114,16 +124,16 @@ void TCell::SetValue(TCellValue&& AValue) {
   StoreSelf();
 }
 
-std::string TCell::Formula() const { return GetStringDataField(FData.StringData, 'F'); }
+std::string TCell::Formula() const { return GetStringDataField(StringData(), 'F'); }
 
 void TCell::SetFormula(const std::string& AValue) {
   if (AValue == Formula()) return;
-  SetStringDataField(FData.StringData, 'F', AValue);
+  SetStringDataField(MutableStringData(), 'F', AValue);
   StoreSelf();
 }
 
 std::u16string TCell::Hyperlink() const {
-  const std::string bytes = GetStringDataField(FData.StringData, 'H');
+  const std::string bytes = GetStringDataField(StringData(), 'H');
   std::u16string text;
   for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
     text += static_cast<char16_t>(static_cast<std::uint8_t>(bytes[i]) |
@@ -133,7 +143,7 @@ std::u16string TCell::Hyperlink() const {
 
 void TCell::SetHyperlink(const std::u16string& AValue) {
   if (AValue == Hyperlink()) return;
-  SetStringDataField(FData.StringData, 'H', ToUtf16LEBytes(AValue));
+  SetStringDataField(MutableStringData(), 'H', ToUtf16LEBytes(AValue));
   SetFontColorIndex(kHyperlinkColor);
   SetFontUnderline(true);
   if (IsEmptyValue(FData.Value)) FData.Value = AValue;
@@ -141,19 +151,19 @@ void TCell::SetHyperlink(const std::u16string& AValue) {
 }
 
 TCellHyperlinkType TCell::HyperlinkType() const {
-  const std::string field = GetStringDataField(FData.StringData, 'L');
+  const std::string field = GetStringDataField(StringData(), 'L');
   return field.empty() ? hltAuto : static_cast<TCellHyperlinkType>(static_cast<std::uint8_t>(field[0]));
 }
 
 void TCell::SetHyperlinkType(TCellHyperlinkType AValue) {
-  SetStringDataField(FData.StringData, 'L', std::string(1, static_cast<char>(AValue)));
+  SetStringDataField(MutableStringData(), 'L', std::string(1, static_cast<char>(AValue)));
 }
 
-std::string TCell::RichFormat() const { return GetStringDataField(FData.StringData, 'R'); }
+std::string TCell::RichFormat() const { return GetStringDataField(StringData(), 'R'); }
 
 void TCell::SetRichFormat(const std::string& AValue) {
   if (AValue == RichFormat()) return;
-  SetStringDataField(FData.StringData, 'R', AValue);
+  SetStringDataField(MutableStringData(), 'R', AValue);
   StoreSelf();
 }
 

@@ -4,6 +4,7 @@
 // column.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "xls/XLSCellValue.h"
@@ -12,8 +13,8 @@
 enum TCellHyperlinkType : std::uint8_t { hltAuto, hltURL, hltFile, hltUNC, hltCurrentWorkbook };
 
 struct TCellData {
-  TCellValue Value;        // empty at creation
-  std::string StringData;  // tagged side data (XLSStringData.h)
+  TCellValue Value;                         // empty at creation
+  std::unique_ptr<std::string> StringData;  // tagged side data (XLSStringData.h); few cells have any
   std::uint16_t Row = 0;   // 0 to 65535
   std::uint16_t Col = 0;   // 0 to 255
 };
@@ -34,7 +35,7 @@ class TCell : public TCustomXLSItem {
   // a date value and with format position 0 gets position 13 (format 14, "mm/dd/yy"). Stores.
   void SetValue(const TCellValue& AValue);
   void SetValue(TCellValue&& AValue);
-  const std::string& StringData() const { return FData.StringData; }
+  const std::string& StringData() const;
   // The value as a spreadsheet shows it, through the number format at the cell's format
   // position: a file's own format texts while the workbook holds data read from a file, else
   // the built-in formats in the regional settings.
@@ -58,6 +59,8 @@ class TCell : public TCustomXLSItem {
  private:
   void ApplyRowColumnFormat();
   TCells& Cells() const;
+  // The side data, created on first use.
+  std::string& MutableStringData();
 
   TCellData FData;  // value, side data, position
 };

@@ -11,7 +11,7 @@ std::uint32_t TItemIndex::Find(std::uint32_t AKey) const {
 }
 
 void TItemIndex::Set(std::uint32_t AKey, std::uint32_t APosition) {
-  if (2 * (FCount + 1) > FSlots.size()) Rehash(FSlots.empty() ? 16 : 2 * FSlots.size(), FSlots);
+  if (4 * (FCount + 1) > 3 * FSlots.size()) Rehash(FSlots.empty() ? 16 : 2 * FSlots.size(), FSlots);
   const std::size_t mask = FSlots.size() - 1;
   for (std::size_t i = Home(AKey);; i = (i + 1) & mask) {
     TSlot& slot = FSlots[i];

@@ -1,6 +1,6 @@
 #pragma once
 // The key index of a container's stored items: open addressing with linear probing over a
-// power-of-two table of (key, position in storage order) pairs, kept at most half full. Eight
+// power-of-two table of (key, position in storage order) pairs, kept at most 3/4 full. Eight
 // bytes a slot and no allocation per item.
 
 #include <cstdint>

@@ -173,10 +173,10 @@ class TCustomXLSItem {
   void ChangeFont(Get get, Set set, const Value& value);
   void StoreSelf() { FOwner->StoreItem(this); }
 
-  bool FStored = false;                       // in its container's stored items
   TCustomXLSItems* FOwner;                    // the container
   TCommonWorkbookCellData* FCommonCellData;   // the workbook's tables
   int FXFTableIndex;                          // position of the item's XF record
+  bool FStored = false;                       // in its container's stored items
 
   friend class TCustomXLSItems;
 };
