@@ -132,9 +132,9 @@ TEST_F(ServiceTlsTest, ACertificateOrKeyThatCannotBeUsedStopsTheServiceAtStart) 
     std::filesystem::path certificate, key;
     std::string error;
   } kCases[] = {
-      {missing, key, "cannot load the TLS certificate " + missing.string()},
-      {garbage, key, "cannot load the TLS certificate " + garbage.string()},
-      {certificate, missing, "cannot load the TLS key " + missing.string()},
+      {missing, key, "cannot load the TLS certificate " + missing.string() + ": No such file or directory"},
+      {garbage, key, "cannot load the TLS certificate " + garbage.string() + ": no start line"},
+      {certificate, missing, "cannot load the TLS key " + missing.string() + ": No such file or directory"},
       {certificate, garbage, "cannot load the TLS key " + garbage.string()},
       {certificate, other_key, "does not belong to the certificate"},
       {key, certificate, "cannot load the TLS certificate"},

@@ -4,17 +4,20 @@
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 
+#include <cstring>
 #include <string>
 
 #include "platform/exception.h"
 
 namespace {
 
-// OpenSSL's reason for the last failure, emptying its queue.
+// OpenSSL's reason for the first failure it queued (a file's own error as the system words it),
+// emptying its queue.
 std::string Reason() {
-  const unsigned long code = ERR_peek_last_error();
+  const unsigned long code = ERR_peek_error();
   ERR_clear_error();
   if (code == 0) return "unknown failure";
+  if (ERR_SYSTEM_ERROR(code)) return std::strerror(ERR_GET_REASON(code));
   const char* reason = ERR_reason_error_string(code);
   return reason != nullptr ? reason : "unknown failure";
 }
@@ -40,7 +43,7 @@ TlsIdentity::TlsIdentity(const std::filesystem::path& certificate, const std::fi
   if (SSL_CTX_use_certificate_chain_file(context_, certificate.c_str()) != 1) {
     failure = "cannot load the TLS certificate " + certificate.string() + ": " + Reason();
   } else if (SSL_CTX_use_PrivateKey_file(context_, key.c_str(), SSL_FILETYPE_PEM) != 1) {
-    failure = ERR_GET_REASON(ERR_peek_last_error()) == X509_R_KEY_VALUES_MISMATCH
+    failure = ERR_GET_REASON(ERR_peek_error()) == X509_R_KEY_VALUES_MISMATCH
                   ? Mismatch(certificate, key)
                   : "cannot load the TLS key " + key.string() + ": " + Reason();
   } else if (SSL_CTX_check_private_key(context_) != 1) {
