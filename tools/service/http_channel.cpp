@@ -80,12 +80,12 @@ bool HttpChannel::WaitOnPeer(short events, Clock::time_point deadline) {
   return wait_.End() && ready;
 }
 
-bool HttpChannel::WaitForSession(int result, Clock::time_point deadline) {
+bool HttpChannel::WaitForSession(int result, Clock::time_point deadline, bool sending) {
   switch (SSL_get_error(ssl_, result)) {
     case SSL_ERROR_WANT_READ:
       return WaitFor(POLLIN, deadline);
     case SSL_ERROR_WANT_WRITE:
-      return WaitOnPeer(POLLOUT, deadline);
+      return sending ? WaitOnPeer(POLLOUT, deadline) : WaitFor(POLLOUT, deadline);
     default:
       ERR_clear_error();
       return false;
@@ -99,7 +99,7 @@ bool HttpChannel::Handshake(Clock::time_point deadline) {
     ERR_clear_error();
     const int result = SSL_do_handshake(ssl_);
     if (result == 1) return true;
-    if (!WaitForSession(result, deadline)) return false;
+    if (!WaitForSession(result, deadline, false)) return false;
   }
 }
 
@@ -127,7 +127,7 @@ ssize_t HttpChannel::Receive(char* data, std::size_t size, Clock::time_point dea
     const int got = SSL_read(ssl_, data, static_cast<int>(std::min<std::size_t>(size, INT_MAX)));
     if (got > 0) return got;
     if (SSL_get_error(ssl_, got) == SSL_ERROR_ZERO_RETURN) return 0;
-    if (!WaitForSession(got, deadline)) return Clock::now() >= deadline ? kTimedOut : kFailed;
+    if (!WaitForSession(got, deadline, false)) return Clock::now() >= deadline ? kTimedOut : kFailed;
   }
 }
 
@@ -151,7 +151,7 @@ bool HttpChannel::Send(std::string_view bytes, Clock::time_point deadline) {
         bytes.remove_prefix(static_cast<std::size_t>(sent));
         continue;
       }
-      if (!WaitForSession(sent, deadline)) return false;
+      if (!WaitForSession(sent, deadline, true)) return false;
     }
     return true;
   }

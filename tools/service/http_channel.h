@@ -56,7 +56,8 @@ class HttpChannel {
   // claimed for closing meanwhile.
   bool WaitOnPeer(short events, Clock::time_point deadline);
   // After an OpenSSL call returned `result`: waits as the session asks; false when it failed.
-  bool WaitForSession(int result, Clock::time_point deadline);
+  // `sending`: a wait for room counts as a wait on the client (see PeerWait).
+  bool WaitForSession(int result, Clock::time_point deadline, bool sending);
   // Receives from the socket itself, bypassing TLS.
   ssize_t ReceiveRaw(char* data, std::size_t size, Clock::time_point deadline);
 

@@ -145,7 +145,8 @@ void HttpServer::Accept() {
   std::size_t serving = 0;
   for (const auto& connection : connections_) serving += connection->wait.Claimed() ? 0 : 1;
   if (serving >= limits_.max_connections && !MakeRoom()) {
-    RefuseAtOnce(socket.Fd(), Refusal(503, "Сервис занят, повторите попытку позже"));
+    // Over HTTPS an answer needs a handshake, which needs a thread: the connection just closes.
+    if (tls_ == nullptr) RefuseAtOnce(socket.Fd(), Refusal(503, "Сервис занят, повторите попытку позже"));
     return;
   }
   auto connection = std::make_unique<Connection>(std::move(socket));
