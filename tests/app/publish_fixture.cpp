@@ -4,6 +4,12 @@
 #include <QTest>
 #include <filesystem>
 
+#include "app/file_date.h"
+
+double WorkbookDate(const std::string& workbook) {
+  return GetFileDate(Utf8ToUtf16(std::filesystem::absolute(workbook).string()));
+}
+
 void PublishTest::TearDown() {
   form_.reset();
   service_.reset();
@@ -12,14 +18,24 @@ void PublishTest::TearDown() {
 }
 
 void PublishTest::StartService(std::vector<ServiceAccount> accounts, std::size_t max_body) {
+  TServiceOptions options = ServiceOptions();
+  options.accounts = std::move(accounts);
+  if (max_body != 0) options.max_body = max_body;
+  UseHost(RunService(std::move(options)));
+}
+
+TServiceOptions PublishTest::ServiceOptions() {
   data_ = Path("service-data");
   TServiceOptions options;
   options.port = 0;
   options.data = data_;
-  options.accounts = std::move(accounts);
-  if (max_body != 0) options.max_body = max_body;
+  options.accounts = {{"shop", "secret"}};
+  return options;
+}
+
+int PublishTest::RunService(TServiceOptions options) {
   service_ = std::make_unique<TradingService>(std::move(options));
-  UseHost(service_->Start());
+  return service_->Start();
 }
 
 void PublishTest::UseHost(int port) {

@@ -15,6 +15,9 @@
 // The everyday price list, as LibreOffice writes it.
 inline const std::string kPriceList = "../shared/corpus/pricelist_lo.xls";
 
+// The modification date of `workbook`, as the agent records it after an upload.
+double WorkbookDate(const std::string& workbook);
+
 class PublishTest : public FormTest {
  protected:
   void TearDown() override;
@@ -23,6 +26,10 @@ class PublishTest : public FormTest {
   // `max_body` 0 keeps the service's limit.
   void StartService(std::vector<ServiceAccount> accounts = {{"shop", "secret"}},
                     std::size_t max_body = 0);
+  // The options StartService uses: any free port, a fresh data folder, the account shop:secret.
+  TServiceOptions ServiceOptions();
+  // Starts the service with `options`; returns its port.
+  int RunService(TServiceOptions options);
   // Points the agent at 127.0.0.1:`port`.
   static void UseHost(int port);
 

@@ -24,10 +24,6 @@ const std::array<std::string, 3> kWorkbooks = {kPriceList, "../shared/corpus/pri
                                                "../shared/corpus/pricelist_gnumeric.xls"};
 const char* const kHtmlNames[] = {"output.html", "output2.html", "output3.html"};
 
-double WorkbookDate(const std::string& workbook) {
-  return GetFileDate(Utf8ToUtf16(std::filesystem::absolute(workbook).string()));
-}
-
 // The first lines of the requests a raw server received.
 class TRequestLog {
  public:

@@ -15,10 +15,13 @@ TEST(ServiceCommand, DefaultsAndEveryOption) {
 
   const TServiceCommand full =
       ParseServiceCommand({"--host", "0.0.0.0", "--port", "0", "--data", "/tmp/d", "--account",
-                           "a:p:w:", "--account", "Магазин:"});
+                           "a:p:w:", "--tls-key", "k.pem", "--account", "Магазин:", "--tls-cert", "c.pem"});
   EXPECT_EQ(full.options.host, "0.0.0.0");
   EXPECT_EQ(full.options.port, 0);
   EXPECT_EQ(full.options.data, "/tmp/d");
+  EXPECT_EQ(full.options.tls_certificate, "c.pem");
+  EXPECT_EQ(full.options.tls_key, "k.pem");
+  EXPECT_TRUE(plain.options.tls_certificate.empty() && plain.options.tls_key.empty());
   ASSERT_EQ(full.options.accounts.size(), 2u);
   EXPECT_EQ(full.options.accounts[0].password, "p:w:");  // split at the first colon
   EXPECT_EQ(full.options.accounts[1].user, "Магазин");
@@ -40,6 +43,10 @@ TEST(ServiceCommand, BadCommandLinesAreRefused) {
       {"--account", "a:b", "--port", ""},
       {"--account", "a:b", "--verbose"},
       {"--account", "a:b", "--data", ""},
+      {"--account", "a:b", "--tls-cert", "c.pem"},  // no key
+      {"--account", "a:b", "--tls-key", "k.pem"},   // no certificate
+      {"--account", "a:b", "--tls-cert", "", "--tls-key", "k.pem"},
+      {"--account", "a:b", "--tls-cert", "c.pem", "--tls-key"},
   };
   for (const auto& args : cases) {
     EXPECT_THROW(ParseServiceCommand(args), Exception) << ::testing::PrintToString(args);

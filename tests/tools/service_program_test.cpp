@@ -7,9 +7,11 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "service_fixture.h"
+#include "tests/common/test_certificates.h"
 
 extern char** environ;
 
@@ -101,6 +103,29 @@ TEST_F(ServiceTest, ProgramAnnouncesItsAddressAndStopsOnSignal) {
     program.Signal(signal_number);
     EXPECT_EQ(program.ExitCode(), 0);
   }
+}
+
+TEST_F(ServiceTest, ProgramServesHttpsWithACertificate) {
+  TTestAuthority authority;
+  const TServerIdentity identity = authority.Issue(kLoopbackNames);
+  const std::string files = data_.string() + "-";
+  for (const auto& [name, text] : {std::pair{"cert.pem", identity.certificate}, std::pair{"key.pem", identity.key},
+                                   std::pair{"authority.pem", authority.CertificatePem()}}) {
+    std::ofstream(files + name) << text;
+  }
+  ServiceProgram program({"--port", "0", "--data", data_.string(), "--account", "shop:secret", "--tls-cert",
+                          files + "cert.pem", "--tls-key", files + "key.pem"});
+  const std::string line = program.FirstLine();
+  ASSERT_THAT(line, ::testing::MatchesRegex("listening on https://127\\.0\\.0\\.1:[0-9]+\n"));
+  httplib::SSLClient client("127.0.0.1", std::stoi(line.substr(line.rfind(':') + 1)));
+  client.set_ca_cert_path((files + "authority.pem").c_str());
+  client.enable_server_certificate_verification(true);
+  auto res = client.Get("/upload?user=shop&pass=secret&price=4");
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->body, "ok");
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.ExitCode(), 0);
+  for (const char* name : {"cert.pem", "key.pem", "authority.pem"}) std::filesystem::remove(files + name);
 }
 
 TEST_F(ServiceTest, ProgramReportsBadCommandLinesAndBusyPorts) {

@@ -1,7 +1,9 @@
 #pragma once
-// The socket of one connection, read and written with deadlines. Every wait ends at its
-// deadline or as soon as the socket is shut down (the server stops, or needs the room); while
-// the channel waits for room to send, its PeerWait says so.
+// The socket of one connection, read and written with deadlines, in plain HTTP or through a TLS
+// session (OpenSSL) whose records go out with send(MSG_NOSIGNAL), so that a client that has left
+// never raises SIGPIPE. Every wait ends at its deadline or as soon as the socket is shut down
+// (the server stops, or needs the room); while the channel waits for room to send, its PeerWait
+// says so.
 
 #include <sys/types.h>
 
@@ -12,14 +14,25 @@
 
 #include "tools/service/peer_wait.h"
 
+struct ssl_ctx_st;
+struct ssl_st;
+
 class HttpChannel {
  public:
   using Clock = std::chrono::steady_clock;
   static constexpr ssize_t kFailed = -1;    // the socket failed or was shut down
   static constexpr ssize_t kTimedOut = -2;  // the deadline passed
 
-  // `fd` is a connected non-blocking socket; both must outlive the channel.
-  HttpChannel(int fd, PeerWait& wait) : fd_(fd), wait_(wait) {}
+  // `fd` is a connected non-blocking socket; both must outlive the channel. With `tls` (the
+  // server's settings) the connection is HTTPS and Handshake must succeed before anything else.
+  HttpChannel(int fd, PeerWait& wait, ssl_ctx_st* tls = nullptr);
+  ~HttpChannel();
+  HttpChannel(const HttpChannel&) = delete;
+  HttpChannel& operator=(const HttpChannel&) = delete;
+
+  // Runs the TLS handshake by `deadline`; false when it fails, the deadline passes or the socket
+  // is shut down first. True at once for plain HTTP.
+  bool Handshake(Clock::time_point deadline);
 
   // Receives up to `size` bytes: their count, 0 once the client has closed its side,
   // kTimedOut or kFailed.
@@ -39,7 +52,17 @@ class HttpChannel {
  private:
   // Waits until the socket is ready for `events` (poll flags): false at the deadline.
   bool WaitFor(short events, Clock::time_point deadline);
+  // The same, marked as a wait on the client in PeerWait: false also when the connection was
+  // claimed for closing meanwhile.
+  bool WaitOnPeer(short events, Clock::time_point deadline);
+  // After an OpenSSL call returned `result`: waits as the session asks; false when it failed.
+  // `sending`: a wait for room counts as a wait on the client (see PeerWait).
+  bool WaitForSession(int result, Clock::time_point deadline, bool sending);
+  // Receives from the socket itself, bypassing TLS.
+  ssize_t ReceiveRaw(char* data, std::size_t size, Clock::time_point deadline);
 
-  int fd_;          // the socket
-  PeerWait& wait_;  // marks the waits for room to send
+  int fd_;                  // the socket
+  PeerWait& wait_;          // marks the waits for room to send
+  bool secure_;             // HTTPS: everything goes through `ssl_`
+  ssl_st* ssl_ = nullptr;   // the TLS session (HTTPS only; none when it could not be made)
 };

@@ -16,8 +16,6 @@
 
 namespace {
 
-using Clock = HttpChannel::Clock;
-
 // How long a connection that has been answered keeps taking what its client still sends: at
 // most half a minute, and only while something arrives every 2 seconds. It may be closed
 // earlier to make room.
@@ -56,8 +54,8 @@ struct HttpServer::Connection {
   std::thread thread;              // serves the connection
 };
 
-HttpServer::HttpServer(THttpLimits limits, HttpHandler handler)
-    : limits_(limits), handler_(std::move(handler)) {}
+HttpServer::HttpServer(THttpLimits limits, HttpHandler handler, ssl_ctx_st* tls)
+    : limits_(limits), handler_(std::move(handler)), tls_(tls) {}
 
 HttpServer::~HttpServer() { Stop(); }
 
@@ -147,7 +145,8 @@ void HttpServer::Accept() {
   std::size_t serving = 0;
   for (const auto& connection : connections_) serving += connection->wait.Claimed() ? 0 : 1;
   if (serving >= limits_.max_connections && !MakeRoom()) {
-    RefuseAtOnce(socket.Fd(), Refusal(503, "Сервис занят, повторите попытку позже"));
+    // Over HTTPS an answer needs a handshake, which needs a thread: the connection just closes.
+    if (tls_ == nullptr) RefuseAtOnce(socket.Fd(), Refusal(503, "Сервис занят, повторите попытку позже"));
     return;
   }
   auto connection = std::make_unique<Connection>(std::move(socket));
@@ -198,14 +197,16 @@ void HttpServer::Reap() {
 }
 
 void HttpServer::Serve(Connection& connection) {
-  HttpChannel channel(connection.socket.Fd(), connection.wait);
-  std::optional<TReply> reply = Exchange(connection, channel);
+  HttpChannel channel(connection.socket.Fd(), connection.wait, tls_);
+  const auto head_deadline = Clock::now() + limits_.head_timeout;
+  if (!channel.Handshake(head_deadline)) return;  // the connection closes
+  std::optional<TReply> reply = Exchange(connection, channel, head_deadline);
   if (reply) SendAnswer(channel, *reply);
   channel.Linger(Clock::now() + kLinger, kLingerGap);
 }
 
-std::optional<HttpServer::TReply> HttpServer::Exchange(Connection& connection, HttpChannel& channel) {
-  const auto head_deadline = Clock::now() + limits_.head_timeout;
+std::optional<HttpServer::TReply> HttpServer::Exchange(Connection& connection, HttpChannel& channel,
+                                                      Clock::time_point head_deadline) {
   HeadScanner scanner(limits_.head);
   std::string received;
   std::size_t head_size = 0;

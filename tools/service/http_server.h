@@ -4,7 +4,8 @@
 // request head, the length and arrival time of a body, the time to take an answer, and the
 // number of connections. When all connections are taken, the one that has waited longest on its
 // client (for a head, for room to send) is closed to make room; Stop ends every connection at
-// once.
+// once. With TLS settings every connection is HTTPS; its handshake counts as part of the head's
+// arrival.
 
 #include <atomic>
 #include <chrono>
@@ -22,6 +23,8 @@
 #include "tools/service/http_exchange.h"
 #include "tools/service/http_request.h"
 
+struct ssl_ctx_st;
+
 struct THttpLimits {
   THeadLimits head;                                // size of a request head
   std::uint64_t max_body = 64 * 1024 * 1024;       // larger bodies are refused (413)
@@ -36,7 +39,10 @@ using HttpHandler = std::function<THttpAnswer(HttpExchange&)>;
 
 class HttpServer {
  public:
-  HttpServer(THttpLimits limits, HttpHandler handler);
+  using Clock = HttpChannel::Clock;
+
+  // `tls`, when given, must outlive the server.
+  HttpServer(THttpLimits limits, HttpHandler handler, ssl_ctx_st* tls = nullptr);
   ~HttpServer();
   HttpServer(const HttpServer&) = delete;
   HttpServer& operator=(const HttpServer&) = delete;
@@ -68,11 +74,13 @@ class HttpServer {
 
   void Serve(Connection& connection);
   // Reads a request and lets the handler answer it; none when the client left first.
-  std::optional<TReply> Exchange(Connection& connection, HttpChannel& channel);
+  std::optional<TReply> Exchange(Connection& connection, HttpChannel& channel,
+                                 Clock::time_point head_deadline);
   void SendAnswer(HttpChannel& channel, TReply& reply);
 
   THttpLimits limits_;                                  // the bounds
   HttpHandler handler_;                                 // answers requests
+  ssl_ctx_st* tls_;                                     // HTTPS settings; none: plain HTTP
   FileHandle listener_;                                 // the listening socket
   FileHandle wake_;                                     // an eventfd that wakes the accept loop
   std::atomic<bool> stopping_{false};                   // Stop has been called

@@ -1,5 +1,5 @@
-// tarvo-service: the demo trading service. Prints "listening on http://HOST:PORT" once it
-// serves and stops cleanly on SIGINT or SIGTERM.
+// tarvo-service: the demo trading service. Prints "listening on http://HOST:PORT" (https with
+// a certificate) once it serves and stops cleanly on SIGINT or SIGTERM.
 
 #include <signal.h>
 
@@ -35,10 +35,11 @@ int main(int argc, char** argv) {
 
   try {
     const std::string host = command.options.host;
+    const char* const scheme = command.options.tls_certificate.empty() ? "http" : "https";
     TradingService service(std::move(command.options));
     const int port = service.Start();
     const bool ipv6 = host.find(':') != std::string::npos;
-    std::printf("listening on http://%s%s%s:%d\n", ipv6 ? "[" : "", host.c_str(), ipv6 ? "]" : "",
+    std::printf("listening on %s://%s%s%s:%d\n", scheme, ipv6 ? "[" : "", host.c_str(), ipv6 ? "]" : "",
                 port);
     std::fflush(stdout);
     int signal_number = 0;

@@ -11,7 +11,8 @@ TServiceCommand ParseServiceCommand(const std::vector<std::string>& args) {
       command.help = true;
       return command;
     }
-    if (option != "--host" && option != "--port" && option != "--data" && option != "--account") {
+    if (option != "--host" && option != "--port" && option != "--data" && option != "--account" &&
+        option != "--tls-cert" && option != "--tls-key") {
       throw Exception("unknown option \"" + option + "\"");
     }
     if (i + 1 == args.size()) throw Exception("option " + option + " needs a value");
@@ -33,19 +34,28 @@ TServiceCommand ParseServiceCommand(const std::vector<std::string>& args) {
     } else if (option == "--data") {
       if (value.empty()) throw Exception("--data needs a folder");
       options.data = value;
+    } else if (option == "--tls-cert" || option == "--tls-key") {
+      if (value.empty()) throw Exception(option + " needs a file");
+      (option == "--tls-cert" ? options.tls_certificate : options.tls_key) = value;
     } else {
       options.accounts.push_back(ParseAccount(value));
     }
+  }
+  if (options.tls_certificate.empty() != options.tls_key.empty()) {
+    throw Exception("--tls-cert and --tls-key go together: give both for HTTPS, or neither");
   }
   if (options.accounts.empty()) throw Exception("no --account USER:PASSWORD given");
   return command;
 }
 
 std::string ServiceUsage() {
-  return "usage: tarvo-service [--host HOST] [--port PORT] [--data DIR] --account USER:PASSWORD...\n"
+  return "usage: tarvo-service [--host HOST] [--port PORT] [--data DIR] [--tls-cert FILE --tls-key FILE]\n"
+         "                     --account USER:PASSWORD...\n"
          "  --host HOST              address to listen on (default 127.0.0.1)\n"
          "  --port PORT              port to listen on, 0 for any free one (default 8080)\n"
          "  --data DIR               folder for the shops' price lists (default "
          "./tarvo-service-data)\n"
+         "  --tls-cert FILE          serve HTTPS with this PEM certificate (and its chain)\n"
+         "  --tls-key FILE           the certificate's PEM private key\n"
          "  --account USER:PASSWORD  a shop that may publish; give it once for each shop\n";
 }

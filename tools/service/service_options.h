@@ -13,8 +13,9 @@ struct TServiceCommand {
 };
 
 // Reads the arguments after the program name: --host HOST, --port PORT (0 to 65535),
-// --data DIR, --account USER:PASSWORD (one or more), --help. Raises Exception for an unknown
-// or incomplete option, a bad port, or no account.
+// --data DIR, --tls-cert FILE with --tls-key FILE, --account USER:PASSWORD (one or more), --help.
+// Raises Exception for an unknown or incomplete option, a bad port, a certificate without its
+// key (or the other way round), or no account.
 TServiceCommand ParseServiceCommand(const std::vector<std::string>& args);
 
 // The usage text.

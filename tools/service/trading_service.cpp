@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/exception.h"
 #include "tools/service/multipart_reader.h"
 #include "tools/service/service_pages.h"
 #include "tools/service/service_query.h"
@@ -22,6 +23,14 @@ bool IsRead(const THttpRequest& request) {
   return request.method == "GET" || request.method == "HEAD";
 }
 
+std::unique_ptr<TlsIdentity> LoadIdentity(const TServiceOptions& options) {
+  if (options.tls_certificate.empty() != options.tls_key.empty()) {
+    throw Exception("HTTPS needs both a certificate and its key");
+  }
+  if (options.tls_certificate.empty()) return nullptr;
+  return std::make_unique<TlsIdentity>(options.tls_certificate, options.tls_key);
+}
+
 THttpAnswer NotAllowed() { return Refusal(405, "Этот метод здесь не поддерживается"); }
 
 }  // namespace
@@ -29,7 +38,9 @@ THttpAnswer NotAllowed() { return Refusal(405, "Этот метод здесь �
 TradingService::TradingService(TServiceOptions options)
     : options_(std::move(options)),
       store_(options_.data),
-      server_(Limits(options_), [this](HttpExchange& exchange) { return Answer(exchange); }) {
+      tls_(LoadIdentity(options_)),
+      server_(Limits(options_), [this](HttpExchange& exchange) { return Answer(exchange); },
+              tls_ ? tls_->Context() : nullptr) {
   for (const ServiceAccount& account : options_.accounts) {
     accounts_.Add(account);
     store_.ShopFolder(account.user);

@@ -4,16 +4,19 @@
 // pages "/remember" and "/newuser". Requests are served by HttpServer, which bounds everything
 // a client controls; a list is stored only when its upload arrived complete, so a failed one
 // changes nothing, and it is shown sandboxed, so that no markup in it runs as the service's.
+// Given a certificate and its key, it serves HTTPS only.
 
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "tools/service/accounts.h"
 #include "tools/service/http_server.h"
 #include "tools/service/price_store.h"
+#include "tools/service/tls_identity.h"
 
 struct TServiceOptions {
   std::string host = "127.0.0.1";                     // address to listen on
@@ -24,11 +27,14 @@ struct TServiceOptions {
   std::chrono::milliseconds head_timeout{10000};      // a request head must arrive within this
   std::chrono::milliseconds body_timeout{120000};     // so must a list, and an answer be taken
   std::size_t max_connections = 128;                  // connections served at once
+  std::filesystem::path tls_certificate;              // PEM certificate: HTTPS; empty: HTTP
+  std::filesystem::path tls_key;                      // its PEM private key
 };
 
 class TradingService {
  public:
-  // Checks the accounts and opens the data folder; raises Exception when one is unusable.
+  // Checks the accounts, opens the data folder and loads the certificate and key (both or
+  // neither); raises Exception when one is unusable.
   explicit TradingService(TServiceOptions options);
   ~TradingService();
   TradingService(const TradingService&) = delete;
@@ -55,5 +61,6 @@ class TradingService {
   TServiceOptions options_;  // as given
   AccountList accounts_;     // the shops that may log in
   PriceStore store_;         // their lists
+  std::unique_ptr<TlsIdentity> tls_;  // the certificate and key for HTTPS; none: plain HTTP
   HttpServer server_;        // serves the requests
 };
