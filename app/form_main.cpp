@@ -1,5 +1,9 @@
 #include "app/form_main.h"
 
+#include <QIcon>
+#include <QPalette>
+#include <QPixmap>
+
 #include "app/page_art.h"
 #include "app/service_host.h"
 #include "ui/application.h"
@@ -36,6 +40,7 @@ TLabel* Link(QWidget* page, const std::u16string& url, int left, int top) {
   label->setFont(UiFont(12));
   label->setStyleSheet(QStringLiteral("color: rgb(0, 51, 153);"));
   label->setCursor(Qt::PointingHandCursor);
+  label->SetFocusable(true);
   label->adjustSize();
   label->move(left, top);
   return label;
@@ -55,6 +60,9 @@ TFormMain::TFormMain(TAgentFolders folders)
   BrixFile->AutoFlush = true;
   BrixFile->VolumeFS = fstFAT;
   CreateTransfers();
+  QIcon icon;
+  for (int size : {16, 24, 32, 48, 64, 128}) icon.addPixmap(QPixmap::fromImage(DrawRobotIcon(size)));
+  setWindowIcon(icon);
   OpenDialog = new TOpenDialog(this);
   BuildPages();
   Timer1 = new TTimer(this, 1000, true);
@@ -133,10 +141,10 @@ void TFormMain::BuildPages() {
       ReadySendTabSheet, {u"Основной прайс", u"Прайс акций и скидок", u"Прайс неликвидов"}, 18);
   CheckListBox1->setFrameShape(QFrame::NoFrame);
   CheckListBox1->setFont(UiFont(15));
-  CheckListBox1->setStyleSheet(QStringLiteral("QListWidget { background: rgb(%1, %2, %3); }")
-                                   .arg(kLightGreen.red())
-                                   .arg(kLightGreen.green())
-                                   .arg(kLightGreen.blue()));
+  QPalette list_colours = CheckListBox1->palette();
+  list_colours.setColor(QPalette::Base, kLightGreen);
+  list_colours.setColor(QPalette::Text, Qt::black);
+  CheckListBox1->setPalette(list_colours);
   CheckListBox1->setGeometry(312, 192, 225, 65);
   AdvSmoothProgressBar1 = new TSmoothProgressBar(ReadySendTabSheet);
   AdvSmoothProgressBar1->SetCaption(u"Передача данных");
@@ -160,8 +168,8 @@ void TFormMain::BuildPages() {
   PasswordEdit->SetBorder(false);
   PasswordEdit->SetPasswordChar(u'*');
   PasswordEdit->setGeometry(382, 150, 203, 16);
-  Label3 = Link(LoginTabSheet, u"http://" + ServiceHost() + u"/remember", 296, 219);
-  Label4 = Link(LoginTabSheet, u"http://" + ServiceHost() + u"/newuser", 296, 234);
+  Label3 = Link(LoginTabSheet, ServiceAddress() + u"/remember", 296, 219);
+  Label4 = Link(LoginTabSheet, ServiceAddress() + u"/newuser", 296, 234);
   AdvSmoothButton25 = Button(LoginTabSheet, kNext, 424, 328, 185, 49);
   AdvSmoothButton33 = Button(LoginTabSheet, kBack, 217, 328, 185, 49);
 
@@ -176,6 +184,18 @@ void TFormMain::BuildPages() {
   Label1->setGeometry(304, 168, 264, 38);
   Label1->SetCaption(u"Имя пользователя, или пароль введен не верно !");
   AdvSmoothButton37 = Button(PasswordErrorTabSheet, kBack, 424, 328, 185, 49);
+
+  // Each page starts with the focus on its way forward; the success page has only the close
+  // button ahead, which a stray key must not press.
+  const std::pair<TTabSheet*, QWidget*> defaults[] = {
+      {WelcomeTabSheet, NextSmoothButton},      {Price1SelectTabSheet, AdvSmoothButton1},
+      {Price1PreviewTabSheet, AdvSmoothButton15}, {YesNo1TabSheet, Yes1Button},
+      {Price2SelectTabSheet, AdvSmoothButton17}, {Price2PreviewTabSheet, AdvSmoothButton18},
+      {YesNo2TabSheet, Yes2Button},             {Price3SelectTabSheet, AdvSmoothButton20},
+      {Price3PreviewTabSheet, AdvSmoothButton21}, {ReadySendTabSheet, AdvSmoothButton4},
+      {cxTabSheet11, AdvSmoothButton23},        {cxTabSheet12, AdvSmoothButton24},
+      {LoginTabSheet, AdvSmoothButton25},       {PasswordErrorTabSheet, AdvSmoothButton37}};
+  for (const auto& [page, control] : defaults) page->DefaultControl = control;
 
   // The window starts on the login page; the first show replaces it at once.
   cxPageControl1->SetActivePage(LoginTabSheet);
@@ -325,7 +345,11 @@ void TFormMain::Timer2Timer(QObject*) {
   if (UploaderIsBusy() || FetcherInUse()) {
     AdvSmoothButton4->SetEnabled(false);
   } else {
+    // Disabling took the focus away from the send button: it returns with the button.
+    const bool was_disabled = !AdvSmoothButton4->Enabled();
     AdvSmoothButton4->SetEnabled(true);
+    if (was_disabled && cxPageControl1->ActivePage() == ReadySendTabSheet)
+      AdvSmoothButton4->setFocus(Qt::OtherFocusReason);
     AdvSmoothProgressBar1->SetVisible(false);
   }
 }

@@ -102,7 +102,7 @@ std::u16string TFormMain::HtmlFileName(int n) const {
 }
 
 std::u16string TFormMain::UploadUrl(int price) const {
-  return u"http://" + ServiceHost() + u"/upload?user=" + QueryValue(UserNameEdit->Text()) +
+  return ServiceAddress() + u"/upload?user=" + QueryValue(UserNameEdit->Text()) +
          u"&pass=" + QueryValue(PasswordEdit->Text()) + u"&price=" +
          std::u16string(1, static_cast<char16_t>(u'0' + price));
 }

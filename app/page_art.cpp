@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QStringList>
 
 #include "app/page_layout.h"
 #include "ui/fonts.h"
@@ -127,6 +128,24 @@ void DrawRobot(QPainter& painter, bool sad) {
   painter.drawEllipse(QRectF(30, 362, 130, 12));
 }
 
+// The text with no-break spaces where a line must not end: after a one- or two-letter word (a
+// preposition, a conjunction, a list number) and between the last two words of each paragraph,
+// so that no line ends in "в" and no last line holds a single word.
+QString BindShortWords(const QString& text) {
+  QStringList paragraphs = text.split(QLatin1Char('\n'));
+  for (QString& paragraph : paragraphs) {
+    int word_start = 0;
+    for (int i = 0; i < paragraph.size(); ++i) {
+      if (paragraph[i] != QLatin1Char(' ')) continue;
+      if (i - word_start <= 2 && i > word_start) paragraph[i] = QChar(0x00A0);
+      word_start = i + 1;
+    }
+    const int last = paragraph.lastIndexOf(QLatin1Char(' '));
+    if (last > 0) paragraph[last] = QChar(0x00A0);
+  }
+  return paragraphs.join(QLatin1Char('\n'));
+}
+
 // The sponsor's badge and a handshake, under the success message.
 void DrawSuccess(QPainter& painter) {
   const QRectF badge(232, 150, 170, 90);
@@ -159,6 +178,20 @@ void DrawSuccess(QPainter& painter) {
 
 }  // namespace
 
+QImage DrawRobotIcon(int size) {
+  // The head with its antenna and the top of the body, from the robot of the pages.
+  const QRectF kHeadAndShoulders(22, 76, 146, 146);
+  QImage icon(size, size, QImage::Format_ARGB32_Premultiplied);
+  icon.fill(Qt::transparent);
+  QPainter painter(&icon);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setClipRect(QRectF(0, 0, size, size));
+  painter.scale(size / kHeadAndShoulders.width(), size / kHeadAndShoulders.height());
+  painter.translate(-kHeadAndShoulders.topLeft());
+  DrawRobot(painter, false);
+  return icon;
+}
+
 QImage DrawPagePicture(int page_index) {
   const TPageLayout layout = PageLayout(page_index);
   QImage picture(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
@@ -181,9 +214,13 @@ QImage DrawPagePicture(int page_index) {
   }
   if (layout.Decoration == TPageDecoration::Success) DrawSuccess(painter);
   for (const TPageText& text : layout.Texts) {
-    painter.setFont(UiFont(text.PixelSize, text.Bold));
+    QFont font = UiFont(text.PixelSize, text.Bold);
+    // Unhinted glyphs keep their fractional advances, so letters are evenly spaced instead of
+    // each being rounded to whole pixels.
+    font.setHintingPreference(QFont::PreferNoHinting);
+    painter.setFont(font);
     painter.setPen(text.Color);
-    painter.drawText(text.Bounds, text.Alignment | Qt::TextWordWrap, text.Text);
+    painter.drawText(text.Bounds, text.Alignment | Qt::TextWordWrap, BindShortWords(text.Text));
   }
   return picture;
 }

@@ -32,8 +32,21 @@ DWORD THttpExchange::Open(const std::string& host, std::uint16_t port) {
   return socket_.Connect(host, port, timeouts_.connect_ms);
 }
 
+DWORD THttpExchange::StartTls(const std::string& host, std::string* failure) {
+  tls_ = std::make_unique<TTlsChannel>(socket_);
+  const DWORD error = tls_->Handshake(host, timeouts_.send_ms, timeouts_.receive_ms);
+  *failure = tls_->Failure();
+  return error;
+}
+
 DWORD THttpExchange::Send(const void* data, size_t size) {
+  if (tls_ != nullptr) return tls_->SendAll(data, size, timeouts_.send_ms);
   return socket_.SendAll(data, size, timeouts_.send_ms);
+}
+
+DWORD THttpExchange::Receive(void* data, size_t size, size_t* received) {
+  if (tls_ != nullptr) return tls_->Receive(data, size, received, timeouts_.receive_ms);
+  return socket_.Receive(data, size, received, timeouts_.receive_ms);
 }
 
 DWORD THttpExchange::Fill() {
@@ -44,8 +57,7 @@ DWORD THttpExchange::Fill() {
   }
   char chunk[16384];
   size_t received = 0;
-  if (DWORD error = socket_.Receive(chunk, sizeof chunk, &received, timeouts_.receive_ms))
-    return error;
+  if (DWORD error = Receive(chunk, sizeof chunk, &received)) return error;
   if (received == 0) {
     closed_ = true;
     return ERROR_INTERNET_CONNECTION_ABORTED;

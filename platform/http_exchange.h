@@ -1,16 +1,18 @@
 #pragma once
-// One HTTP request and its response on a TCP connection of its own: the request bytes go out
-// as given, the response head is read (interim 1xx answers skipped, size bounded) and the body
+// One HTTP request and its response on a TCP connection of its own, plain or secured by TLS:
+// the request bytes go out as given, the response head is read (interim 1xx answers skipped, size bounded) and the body
 // is decoded by its framing (Content-Length, chunked, or up to the close of the connection).
 // Results are the internet client's error numbers, 0 on success.
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/cancel_signal.h"
 #include "platform/http_message.h"
 #include "platform/socket_stream.h"
+#include "platform/tls_channel.h"
 
 struct THttpTimeouts {
   int connect_ms = 60000;  // each connection attempt; negative: none
@@ -26,6 +28,9 @@ class THttpExchange {
       : socket_(cancel), timeouts_(timeouts) {}
 
   DWORD Open(const std::string& host, std::uint16_t port);
+  // Secures the open connection for the server `host` names; everything sent and received
+  // afterwards travels inside the TLS session. `*failure` gets the reason when it fails.
+  DWORD StartTls(const std::string& host, std::string* failure);
   DWORD Send(const void* data, size_t size);
   // Reads the final response head. `no_body` marks a response to HEAD.
   DWORD ReceiveHead(bool no_body);
@@ -46,8 +51,11 @@ class THttpExchange {
   size_t Buffered() const { return buffer_.size() - position_; }
   // Copies up to `size` buffered bytes out.
   size_t TakeBuffered(void* data, size_t size);
+  // Receives from the connection, through the TLS session when there is one.
+  DWORD Receive(void* data, size_t size, size_t* received);
 
   TSocketStream socket_;
+  std::unique_ptr<TTlsChannel> tls_;  // the session over socket_ once secured
   THttpTimeouts timeouts_;
   THttpResponseHead head_;
   std::string buffer_;        // received bytes not yet consumed from `position_` on

@@ -10,10 +10,13 @@ using namespace internet;
 
 namespace {
 
+bool IsSecure(const Node& request) { return (request.flags & INTERNET_FLAG_SECURE) != 0; }
+
 std::string HostHeader(const Node& request) {
   std::string host = request.server;
   if (host.find(':') != std::string::npos && host.front() != '[') host = "[" + host + "]";
-  if (request.port != INTERNET_DEFAULT_HTTP_PORT) host += ":" + std::to_string(request.port);
+  const INTERNET_PORT usual = IsSecure(request) ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT;
+  if (request.port != usual) host += ":" + std::to_string(request.port);
   return host;
 }
 
@@ -56,9 +59,10 @@ DWORD StartSend(Node& request, bool has_length, std::uint64_t length) {
   request.phase = Phase::kIdle;
   if (Global().connected_state.load() & INTERNET_STATE_DISCONNECTED_BY_USER)
     return ERROR_INTERNET_DISCONNECTED;
-  if (request.flags & INTERNET_FLAG_SECURE) return ERROR_INTERNET_SECURITY_CHANNEL_ERROR;
   if (request.cancel.IsRaised()) return ERROR_INTERNET_OPERATION_CANCELLED;
-  const bool via_proxy = UsesProxy(request.proxy, request.server);
+  // A secure request never travels in clear through a proxy: it goes to the server directly.
+  const bool secure = IsSecure(request);
+  const bool via_proxy = !secure && UsesProxy(request.proxy, request.server);
   request.sent_head = ComposeHead(request, via_proxy, has_length, length);
   request.exchange = std::make_unique<THttpExchange>(request.cancel, request.timeouts);
   Notify(request, INTERNET_STATUS_CONNECTING_TO_SERVER);
@@ -66,6 +70,13 @@ DWORD StartSend(Node& request, bool has_length, std::uint64_t length) {
                               : request.exchange->Open(request.server, request.port))
     return error;
   Notify(request, INTERNET_STATUS_CONNECTED_TO_SERVER);
+  if (secure) {
+    std::string failure;
+    if (DWORD error = request.exchange->StartTls(request.server, &failure)) {
+      InternetSetLastResponseInfo(error, failure);
+      return error;
+    }
+  }
   return request.exchange->Send(request.sent_head.data(), request.sent_head.size());
 }
 
@@ -107,7 +118,7 @@ HINTERNET InternetOpen(std::string_view agent, DWORD access_type, std::string_vi
 
 HINTERNET InternetConnect(HINTERNET internet, std::string_view server_name,
                           INTERNET_PORT server_port, std::string_view user_name,
-                          std::string_view password, DWORD service, DWORD /*flags*/,
+                          std::string_view password, DWORD service, DWORD flags,
                           DWORD_PTR context) {
   std::shared_ptr<Node> session = Find(internet, {Kind::kSession});
   if (session == nullptr) return 0;
@@ -127,7 +138,9 @@ HINTERNET InternetConnect(HINTERNET internet, std::string_view server_name,
     Inherit(*session, node.get());
   }
   node->server.assign(server_name);
-  node->port = server_port == 0 ? INTERNET_DEFAULT_HTTP_PORT : server_port;
+  const bool secure = (flags & INTERNET_FLAG_SECURE) != 0;
+  node->port = server_port != 0 ? server_port : secure ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT;
+  node->flags = flags & INTERNET_FLAG_SECURE;
   node->service = service;
   node->context = context;
   if (!user_name.empty()) node->user_name.assign(user_name);
@@ -150,7 +163,7 @@ HINTERNET HttpOpenRequest(HINTERNET connect, std::string_view verb, std::string_
   node->verb = verb.empty() ? "GET" : std::string(verb);
   node->object = object_name.empty() ? "/" : std::string(object_name);
   node->version = version.empty() ? "HTTP/1.1" : std::string(version);
-  node->flags = flags;
+  node->flags = flags | parent->flags;  // a secure connection makes its requests secure
   node->context = context;
   const bool token_verb = std::all_of(node->verb.begin(), node->verb.end(), [](char c) {
     return c > ' ' && c < 127 && c != ':' && c != '/';

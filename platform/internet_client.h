@@ -12,7 +12,23 @@
 // numbers that are never reused, so a call with a closed handle fails safely.
 //
 // "Pre-configured" access takes the proxy from http_proxy (or HTTP_PROXY) and its exceptions
-// from no_proxy (or NO_PROXY); loopback addresses are always reached directly. Plain HTTP only.
+// from no_proxy (or NO_PROXY); loopback addresses are always reached directly.
+//
+// INTERNET_FLAG_SECURE on a request (or on its connection) makes it HTTPS: the connection is
+// secured by TLS 1.2 or newer before any request byte goes out, the server's certificate is
+// verified against the system's trusted certificates (or the file SSL_CERT_FILE names) and
+// must name the server as given to InternetConnect. A refused certificate fails the send with
+// ERROR_INTERNET_SEC_CERT_DATE_INVALID (expired or not yet valid),
+// ERROR_INTERNET_SEC_CERT_CN_INVALID (another host), ERROR_INTERNET_INVALID_CA (unknown or
+// self-signed issuer) or ERROR_INTERNET_SEC_INVALID_CERT (any other fault); any other failure
+// of the handshake with ERROR_INTERNET_SECURITY_CHANNEL_ERROR. Either way the reason in
+// OpenSSL's words becomes the thread's last response info. There is no fall-back to plain HTTP.
+// The handshake waits like a send: each wait to read has the receive time-out, each wait to
+// write the send time-out, and closing the request or a handle above it ends it at once.
+// Secure requests go to the server directly, never through the proxy: the client forwards
+// plain requests only and has no tunnel through a proxy.
+// INTERNET_OPTION_SECURITY_FLAGS is kept and reported back, but no flag in it loosens the
+// check: a certificate that fails verification always fails the send.
 
 #include <cstdint>
 #include <functional>
@@ -54,6 +70,7 @@ constexpr DWORD ERROR_HTTP_INVALID_HEADER = 12153;
 constexpr DWORD ERROR_HTTP_HEADER_ALREADY_EXISTS = 12155;
 constexpr DWORD ERROR_INTERNET_SECURITY_CHANNEL_ERROR = 12157;
 constexpr DWORD ERROR_INTERNET_DISCONNECTED = 12163;
+constexpr DWORD ERROR_INTERNET_SEC_INVALID_CERT = 12169;
 
 // InternetOpen access types.
 constexpr DWORD INTERNET_OPEN_TYPE_PRECONFIG = 0;
@@ -154,7 +171,8 @@ struct INTERNET_BUFFERS {
 // for names without a dot, "*" wildcards).
 HINTERNET InternetOpen(std::string_view agent, DWORD access_type, std::string_view proxy,
                        std::string_view proxy_bypass, DWORD flags);
-// Connection handle; no network traffic happens until a request is sent. Port 0 means 80.
+// Connection handle; no network traffic happens until a request is sent. Port 0 means 80, or
+// 443 with INTERNET_FLAG_SECURE, which also makes every request under it secure.
 HINTERNET InternetConnect(HINTERNET internet, std::string_view server_name,
                           INTERNET_PORT server_port, std::string_view user_name,
                           std::string_view password, DWORD service, DWORD flags,
@@ -207,8 +225,8 @@ bool InternetQueryOption(HINTERNET internet, DWORD option, void* buffer, DWORD* 
 // Installs `callback` on the handle (and handles made under it later); returns the previous one.
 INTERNET_STATUS_CALLBACK InternetSetStatusCallback(HINTERNET internet,
                                                    INTERNET_STATUS_CALLBACK callback);
-// The calling thread's last server response text that came with ERROR_INTERNET_EXTENDED_ERROR;
-// same buffer rules as HttpQueryInfo.
+// The calling thread's last server response text that came with ERROR_INTERNET_EXTENDED_ERROR,
+// or the reason its last secure connection failed; same buffer rules as HttpQueryInfo.
 bool InternetGetLastResponseInfo(DWORD* error, char* buffer, DWORD* buffer_length);
 // Records that text for the calling thread (for protocol layers that report it).
 void InternetSetLastResponseInfo(DWORD error, std::string_view text);

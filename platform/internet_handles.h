@@ -46,9 +46,11 @@ struct Node {
   INTERNET_PORT port = INTERNET_DEFAULT_HTTP_PORT;
   DWORD service = INTERNET_SERVICE_HTTP;
 
+  // Connection handles: INTERNET_FLAG_SECURE or 0. Request handles: their flags.
+  DWORD flags = 0;
+
   // Request handles.
   std::string verb, object, version;
-  DWORD flags = 0;
   THttpHeaders headers;                     // request headers kept across sends
   std::string sent_head;                    // the last request head sent
   std::unique_ptr<THttpExchange> exchange;  // the connection of the last send

@@ -31,12 +31,17 @@ constexpr std::pair<DWORD, const char*> kMessages[] = {
     {12030, "The connection with the server was terminated abnormally"},
     {12031, "The connection with the server was reset"},
     {12032, "The request must be sent again"},
+    {12037, "The server's certificate has expired or is not yet valid"},
+    {12038, "The server's certificate was issued for another host name"},
+    {12044, "The server asks for a client certificate"},
+    {12045, "The server's certificate was issued by an authority that is not trusted"},
     {12150, "The requested header was not found"},
     {12152, "The server returned an invalid or unrecognized response"},
     {12153, "The header is invalid"},
     {12155, "The header already exists"},
-    {12157, "Secure connections are not supported by this client"},
+    {12157, "A secure connection with the server could not be established"},
     {12163, "The internet client is in offline mode"},
+    {12169, "The server's certificate is invalid"},
 };
 
 }  // namespace

@@ -28,10 +28,12 @@ class TSocketStream {
   DWORD SendAll(const void* data, size_t size, int timeout_ms);
   // Receives up to `size` bytes into `data`; `*received` is 0 when the peer has closed.
   DWORD Receive(void* data, size_t size, size_t* received, int timeout_ms);
-
- private:
   // Waits until the socket is ready for `events` (poll flags); 0, time-out or cancelled.
   DWORD WaitFor(short events, int timeout_ms);
+  // The connected socket (non-blocking), for a protocol layer on top; -1 before Connect.
+  int Descriptor() const { return fd_; }
+
+ private:
 
   const TCancelSignal& cancel_;  // ends every wait when raised
   int fd_ = -1;                  // the connected socket, -1 before Connect

@@ -4,22 +4,24 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-void AppendUtf8(std::string& out, char32_t c) {
+// Writes the UTF-8 bytes of `c` at `p`; returns the position after them.
+char* PutUtf8(char* p, char32_t c) {
   if (c < 0x80) {
-    out += static_cast<char>(c);
+    *p++ = static_cast<char>(c);
   } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    *p++ = static_cast<char>(0xC0 | (c >> 6));
+    *p++ = static_cast<char>(0x80 | (c & 0x3F));
   } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    *p++ = static_cast<char>(0xE0 | (c >> 12));
+    *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *p++ = static_cast<char>(0x80 | (c & 0x3F));
   } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    *p++ = static_cast<char>(0xF0 | (c >> 18));
+    *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *p++ = static_cast<char>(0x80 | (c & 0x3F));
   }
+  return p;
 }
 
 void AppendUtf16(std::u16string& out, char32_t c) {
@@ -75,11 +77,18 @@ std::u16string Utf8ToUtf16(std::string_view in) {
   return out;
 }
 
-std::string Utf16ToUtf8(std::u16string_view in) {
-  std::string out;
-  out.reserve(in.size());
+void AppendUtf16AsUtf8(std::string& out, std::u16string_view in) {
+  // At most three bytes per UTF-16 unit (a pair of units gives four); written in place, then
+  // the string is cut to what was written.
+  const std::size_t start = out.size();
+  out.resize(start + 3 * in.size());
+  char* p = out.data() + start;
   for (size_t i = 0; i < in.size(); ++i) {
     char32_t c = in[i];
+    if (c < 0x80) {
+      *p++ = static_cast<char>(c);
+      continue;
+    }
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < in.size() && in[i + 1] >= 0xDC00 &&
         in[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (in[i + 1] - 0xDC00);
@@ -87,7 +96,13 @@ std::string Utf16ToUtf8(std::u16string_view in) {
     } else if (c >= 0xD800 && c <= 0xDFFF) {
       c = kReplacement;
     }
-    AppendUtf8(out, c);
+    p = PutUtf8(p, c);
   }
+  out.resize(static_cast<std::size_t>(p - out.data()));
+}
+
+std::string Utf16ToUtf8(std::u16string_view in) {
+  std::string out;
+  AppendUtf16AsUtf8(out, in);
   return out;
 }

@@ -8,3 +8,5 @@
 
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
+// Utf16ToUtf8 appended to `out`.
+void AppendUtf16AsUtf8(std::string& out, std::u16string_view utf16);

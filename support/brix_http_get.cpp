@@ -14,19 +14,28 @@ constexpr INTERNET_PORT kBrixPort = 2410;
 
 struct SplitUrl {
   std::string host;     // without the port
-  INTERNET_PORT port;   // the URL's own port, else the component's
+  INTERNET_PORT port;   // the URL's own port, else the scheme's or the component's
   std::string object;   // the path from its "/", query included
+  bool secure = false;  // "https://": the fetch goes over TLS
 };
 
-// Drops a leading "http://" (any case); the host runs to the first "/", where the object path
-// starts ("/" when there is none). A port written after the host is used.
+// Drops a leading "http://" or "https://" (any case); the host runs to the first "/", where the
+// object path starts ("/" when there is none). A port written after the host is used; without
+// one, HTTPS uses 443 and HTTP the component's port.
 bool Split(const std::u16string& url, THostPort port, SplitUrl* out) {
   std::string rest = WideToMultiByte(url);
-  if (rest.size() >= 7 && CharUpperA(rest.substr(0, 7)) == "HTTP://") rest.erase(0, 7);
+  if (rest.size() >= 7 && CharUpperA(rest.substr(0, 7)) == "HTTP://") {
+    rest.erase(0, 7);
+  } else if (rest.size() >= 8 && CharUpperA(rest.substr(0, 8)) == "HTTPS://") {
+    rest.erase(0, 8);
+    out->secure = true;
+  }
   const size_t slash = rest.find('/');
   std::string host = rest.substr(0, slash);
   out->object = slash == std::string::npos ? "/" : rest.substr(slash);
-  out->port = port == hpBrix ? kBrixPort : INTERNET_DEFAULT_HTTP_PORT;
+  out->port = out->secure       ? INTERNET_DEFAULT_HTTPS_PORT
+              : port == hpBrix ? kBrixPort
+                               : INTERNET_DEFAULT_HTTP_PORT;
   const size_t colon = host.rfind(':');
   if (colon != std::string::npos && host.find(']', colon) == std::string::npos) {
     const std::string digits = host.substr(colon + 1);
@@ -145,7 +154,9 @@ bool TBrix_HTTPGetThread::Fetch() {
   const std::vector<std::string> accept = {WideToMultiByte(FTAcceptTypes)};
   Handle request{HttpOpenRequest(connect.value, post ? "POST" : "GET", url.object, "HTTP/1.0",
                                  WideToMultiByte(FTReferer), &accept,
-                                 FTUseCache ? 0 : INTERNET_FLAG_RELOAD, 0)};
+                                 (FTUseCache ? 0 : INTERNET_FLAG_RELOAD) |
+                                     (url.secure ? INTERNET_FLAG_SECURE : 0),
+                                 0)};
   const std::string body = WideToMultiByte(FTPostQuery);
   HttpSendRequest(request.value, post ? "Content-Type: application/x-www-form-urlencoded" : "",
                   post ? body.data() : nullptr, static_cast<DWORD>(body.size()));

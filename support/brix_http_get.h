@@ -1,5 +1,5 @@
 #pragma once
-// TBrix_HTTPGet fetches one URL over plain HTTP on a worker thread of its own and delivers the
+// TBrix_HTTPGet fetches one URL over HTTP or HTTPS on a worker thread of its own and delivers the
 // body as a text (GetString) or a file (GetFile). Its events run on the thread that started
 // the fetch, which must drain its thread calls (platform/thread_calls.h): exactly one of
 // OnDoneString, OnDoneFile or OnError per fetch, except that a file fetch of an expected size
@@ -97,13 +97,13 @@ class TBrix_HTTPGet : public TComponent {
   std::u16string AcceptTypes = u"*/*";      // the request's Accept list
   std::u16string Agent = u"BrixDownloadManager";
   bool BinaryData = false;                  // without Content-Length the fetch fails
-  std::u16string URL;                       // "http://host[:port]/path?query"; the prefix is optional
+  std::u16string URL;                       // "http[s]://host[:port]/path?query"; "http://" is optional
   bool UseCache = false;
   std::u16string FileName;                  // GetFile's target
   std::u16string UserName, Password;
   std::u16string PostQuery;                 // non-empty: a POST with this form-encoded body
   std::u16string Referer;
-  THostPort Port = hpDefault;               // 80 or 2410 when the URL names no port
+  THostPort Port = hpDefault;               // 80 or 2410 when an HTTP URL names no port
   bool WaitThread = false;
   bool DropOffline = false;                 // go online before the request
 

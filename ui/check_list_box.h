@@ -1,6 +1,7 @@
 #pragma once
 // TCheckListBox: a list of items, each with a check mark. OnClickCheck follows a mark the user
-// toggled (by mouse or the space bar); marks the program sets raise nothing.
+// toggled (a click on its item or the space bar); marks the program sets raise nothing. Items
+// are drawn in the list's own background colour: outlined boxes, the current item a deeper shade.
 
 #include <QListWidget>
 #include <string>

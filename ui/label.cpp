@@ -1,6 +1,8 @@
 #include "ui/label.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 #include "ui/application.h"
 
@@ -25,6 +27,28 @@ void TLabel::SetUnderline(bool underline) {
   QFont changed = font();
   changed.setUnderline(underline);
   setFont(changed);
+}
+
+void TLabel::SetFocusable(bool focusable) {
+  setFocusPolicy(focusable ? Qt::TabFocus : Qt::NoFocus);
+}
+
+void TLabel::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if (focusPolicy() != Qt::NoFocus &&
+      (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
+    Raise(OnClick, this);
+    return;
+  }
+  QLabel::keyPressEvent(event);
+}
+
+void TLabel::paintEvent(QPaintEvent* event) {
+  QLabel::paintEvent(event);
+  if (!hasFocus()) return;
+  QPainter painter(this);
+  painter.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+  painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void TLabel::mousePressEvent(QMouseEvent* event) {

@@ -25,5 +25,10 @@ TTabSheet* TPageControl::Pages(int index) const { return static_cast<TTabSheet*>
 void TPageControl::SetActivePageIndex(int index) {
   if (index == currentIndex() || index < 0 || index >= count()) return;
   setCurrentIndex(index);
+  // A focused control of the page left would keep the keyboard on a hidden page.
+  if (QWidget* control = Pages(index)->DefaultControl)
+    control->setFocus(Qt::OtherFocusReason);
+  else if (QWidget* focused = window()->focusWidget())
+    focused->clearFocus();
   if (OnChange) OnChange(this);
 }

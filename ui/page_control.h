@@ -2,7 +2,8 @@
 // TPageControl: a stack of pages of which exactly one is visible, without tabs. Each page
 // (TTabSheet) shows a full-size picture under its controls. Setting the active page raises
 // OnChange at once, inside the setter, so that an exception from the handler reaches the code
-// that set the page; setting the page that is already active raises nothing.
+// that set the page; setting the page that is already active raises nothing. A page that becomes
+// active gives the keyboard focus to its default control, so Enter goes forward.
 
 #include <QImage>
 #include <QStackedWidget>
@@ -21,6 +22,8 @@ class TTabSheet : public QWidget {
   int PageIndex() const;
   void SetPicture(const QImage& picture);
   const QImage& Picture() const { return FPicture; }
+  // The control that has the focus when the page becomes active; none when null.
+  QWidget* DefaultControl = nullptr;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

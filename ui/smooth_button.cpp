@@ -1,5 +1,6 @@
 #include "ui/smooth_button.h"
 
+#include <QKeyEvent>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -43,9 +44,22 @@ void TSmoothButton::paintEvent(QPaintEvent*) {
   painter.setPen(isEnabled() ? QColor(40, 40, 40) : QColor(150, 150, 150));
   painter.drawText(face, Qt::AlignCenter, text());
   if (hasFocus()) {
-    painter.setPen(QPen(QColor(255, 255, 255, 160), 1, Qt::DotLine));
-    painter.drawRoundedRect(face.adjusted(4, 4, -4, -4), radius - 3, radius - 3);
+    // Dark blue on light faces, a white halo inside it so it shows on dark ones as well.
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(255, 255, 255, 200), 1.5));
+    painter.drawRoundedRect(face.adjusted(2.5, 2.5, -2.5, -2.5), radius - 2, radius - 2);
+    painter.setPen(QPen(QColor(20, 70, 160), 2));
+    painter.drawRoundedRect(face.adjusted(4.5, 4.5, -4.5, -4.5), radius - 4, radius - 4);
   }
+}
+
+void TSmoothButton::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && isEnabled() &&
+      !event->isAutoRepeat()) {
+    click();
+    return;
+  }
+  QAbstractButton::keyPressEvent(event);
 }
 
 void TSmoothButton::enterEvent(QEnterEvent* event) {

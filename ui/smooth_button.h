@@ -1,6 +1,7 @@
 #pragma once
 // TSmoothButton: a rounded button with a soft gradient in its colour and a bold 20-pixel
-// caption. A disabled button is drawn faded and ignores clicks.
+// caption. A disabled button is drawn faded and ignores clicks. With the keyboard focus it shows
+// a clear ring, and Space or Enter clicks it.
 
 #include <QAbstractButton>
 #include <QColor>
@@ -23,6 +24,7 @@ class TSmoothButton : public QAbstractButton {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void enterEvent(QEnterEvent* event) override;
   void leaveEvent(QEvent* event) override;
 

@@ -25,3 +25,8 @@ std::u16string WidenBytes(std::string_view bytes) {
   for (std::size_t i = 0; i < bytes.size(); ++i) text[i] = static_cast<std::uint8_t>(bytes[i]);
   return text;
 }
+
+std::u16string CharsToText(std::string_view bytes, bool sixteen_bit) {
+  if (!sixteen_bit) return WidenBytes(bytes);
+  return Utf16LEToText(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size() / 2);
+}

@@ -3,7 +3,9 @@
 // and writes. Reads never fail hard: near the end only the remaining bytes are copied and the
 // rest of the target keeps what it held; the result tells whether everything was read.
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -39,6 +41,12 @@ class TEasyStream {
  private:
   template <typename T>
   bool ReadLittleEndian(T& value) {
+    static_assert(std::endian::native == std::endian::little);
+    if (FPosition >= 0 && ReadableSize() >= static_cast<std::int64_t>(sizeof(T))) {
+      std::memcpy(&value, FData.data() + FPosition, sizeof(T));  // the common case, at once
+      FPosition += sizeof(T);
+      return true;
+    }
     std::uint8_t bytes[sizeof(T)];
     auto bits = static_cast<std::uint64_t>(value);
     for (std::size_t i = 0; i < sizeof(T); ++i) bytes[i] = static_cast<std::uint8_t>(bits >> (8 * i));

@@ -103,12 +103,14 @@ std::u16string TCell::ValueAsString() const {
                        FCommonCellData->ProcessingState == psDataFromFile, WorkbookCodePage());
 }
 
-void TCell::SetValue(const TCellValue& AValue) {
+void TCell::SetValue(const TCellValue& AValue) { SetValue(TCellValue(AValue)); }
+
+void TCell::SetValue(TCellValue&& AValue) {
   if (!IsAssignable(AValue)) throw EXLSError(EXLS_BADCELLVALUE);
   if (std::holds_alternative<TCellDate>(AValue) && !std::holds_alternative<TCellDate>(FData.Value) &&
       FormatStringIndex() == 0)
     SetFormatStringIndex(kDateFormatPosition);
-  if (FData.Value != AValue) FData.Value = AValue;
+  if (FData.Value != AValue) FData.Value = std::move(AValue);
   StoreSelf();
 }
 

@@ -33,6 +33,7 @@ class TCell : public TCustomXLSItem {
   // raises EXLSError EXLS_BADCELLVALUE and keeps the old value. A date given to a cell without
   // a date value and with format position 0 gets position 13 (format 14, "mm/dd/yy"). Stores.
   void SetValue(const TCellValue& AValue);
+  void SetValue(TCellValue&& AValue);
   const std::string& StringData() const { return FData.StringData; }
   // The value as a spreadsheet shows it, through the number format at the cell's format
   // position: a file's own format texts while the workbook holds data read from a file, else

@@ -1,6 +1,7 @@
 #include "xls/XLSDecimalDigits.h"
 
 #include <charconv>
+#include <algorithm>
 #include <cmath>
 
 TDecimalDigits Expand(double value) {
@@ -17,6 +18,29 @@ TDecimalDigits Expand(double value) {
   int exponent = 0;
   std::from_chars(text + 21, end, exponent);  // after "e" and its sign
   d.exponent = (text[20] == '-' ? -exponent : exponent) + 1;
+  return d;
+}
+
+TDecimalDigits ExpandTo15(double value) {
+  const double magnitude = std::fabs(value);
+  double power = 1;
+  for (int k = 0; k <= 8 && magnitude > 0 && magnitude < 1E15; ++k, power *= 10) {
+    const double n = std::nearbyint(magnitude * power);
+    if (n >= 1E15) break;
+    // The division rounds correctly, so equality means `value` is the double nearest to
+    // n / 10^k: its 17 digits are within an eighth of a unit of n's 15th digit.
+    if (n == 0 || n / power != magnitude) continue;
+    TDecimalDigits d;
+    char text[24];
+    const auto end = std::to_chars(text, text + sizeof text, static_cast<long long>(n)).ptr;
+    d.count = static_cast<int>(end - text);
+    std::copy(text, end, d.digits.begin());
+    d.exponent = d.count - k;
+    Trim(d);
+    return d;
+  }
+  TDecimalDigits d = Expand(value);
+  RoundTo(d, 15);
   return d;
 }
 

@@ -13,6 +13,10 @@ struct TDecimalDigits {
 
 // The decimal expansion of |value| (finite) to 18 significant digits.
 TDecimalDigits Expand(double value);
+// Expand, then RoundTo 15 digits: the number a spreadsheet keeps. A short decimal (the double
+// nearest to an integer of up to 15 digits over a power of ten up to 10^8) gets its digits
+// straight from that integer, which the rounding would give anyway.
+TDecimalDigits ExpandTo15(double value);
 // Drops the zero digits at the end.
 void Trim(TDecimalDigits& d);
 // Keeps the first `keep` digits, rounding half away from zero on the digit after them; a carry

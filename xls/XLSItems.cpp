@@ -13,15 +13,15 @@ void TCustomXLSItems::StoreItem(TCustomXLSItem* AItem) {
   if (AItem == FTmpItem.get()) owned = std::move(FTmpItem);
   else return;  // only the transient item can become stored
   AItem->FStored = true;
-  FItems[GetItemKey(*AItem)] = AItem;
+  FItems.Set(GetItemKey(*AItem), static_cast<std::uint32_t>(FList.size()));
   FList.push_back(std::move(owned));
 }
 
 void TCustomXLSItems::RemoveItem(TCustomXLSItem* AItem) {
   if (!AItem->FStored) return;
-  FItems.erase(GetItemKey(*AItem));
   const auto found = std::find_if(FList.begin(), FList.end(),
                                   [AItem](const auto& item) { return item.get() == AItem; });
+  FItems.Remove(GetItemKey(*AItem), static_cast<std::uint32_t>(found - FList.begin()));
   if (found != FList.end()) FList.erase(found);
 }
 
@@ -32,8 +32,8 @@ TCustomXLSItem* TCustomXLSItems::ItemAt(int AIndex) const {
 }
 
 TCustomXLSItem* TCustomXLSItems::FindByKey(std::uint32_t AKey) const {
-  const auto found = FItems.find(AKey);
-  return found == FItems.end() ? nullptr : found->second;
+  const std::uint32_t position = FItems.Find(AKey);
+  return position == TItemIndex::kNone ? nullptr : FList[position].get();
 }
 
 TCustomXLSItem* TCustomXLSItems::MakeTransient(std::unique_ptr<TCustomXLSItem> AItem) {

@@ -12,11 +12,11 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "xls/XLSFont.h"
 #include "xls/XLSFormatXF.h"
+#include "xls/XLSItemIndex.h"
 #include "xls/XLSPalette.h"
 
 class TFormatStrings;  // the number-format table (the cell text engine's XLSFormatStr.h)
@@ -67,7 +67,7 @@ class TCustomXLSItems {
   TSheet* FOwner;                                             // the sheet
   std::unique_ptr<TCustomXLSItem> FTmpItem;                   // the transient item, or none
   std::vector<std::unique_ptr<TCustomXLSItem>> FList;         // stored items, storage order
-  std::unordered_map<std::uint32_t, TCustomXLSItem*> FItems;  // key -> stored item
+  TItemIndex FItems;                                          // key -> position in FList
   bool FPreventStoreItems = false;                            // StoreItem does nothing
   TCommonWorkbookCellData* FCommonWorkbookCellData;           // the workbook's tables
 };

@@ -179,8 +179,7 @@ class SectionWriter {
 std::u16string FormatGeneralNumber(double value) {
   if (std::isnan(value)) return u"NAN";
   if (std::isinf(value)) return value < 0 ? u"-INF" : u"INF";
-  TDecimalDigits d = Expand(value);
-  RoundTo(d, 15);
+  TDecimalDigits d = ExpandTo15(value);
   if (d.count == 0) return u"0";
   std::u16string out;
   if (value < 0) out += u'-';

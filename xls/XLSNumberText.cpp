@@ -164,8 +164,7 @@ class TNumberWriter {
 // Fills the parts of a number with the fixed point, the exponent or the fraction of the
 // section; false when the number is too long for it.
 bool Split(const TFormatSection& s, double v, TNumberParts& p, bool& zero) {
-  TDecimalDigits d = Expand(v);
-  RoundTo(d, 15);
+  TDecimalDigits d = ExpandTo15(v);
   if (s.Fraction) {
     const double whole = std::floor(v);
     if (whole >= 1E15) return false;

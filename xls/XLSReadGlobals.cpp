@@ -3,6 +3,7 @@
 // whose data the drawing collector takes.
 
 #include "platform/exception.h"
+#include "xls/BiffStrings.h"
 #include "xls/XLSFilePass.h"
 #include "xls/XLSFormatStr.h"
 #include "xls/XLSLinkTable.h"
@@ -65,7 +66,7 @@ void TXLSReader::ReadSST() {
     std::string text;
     bool wide = false;
     ReadContinuedChars(count, (options & 1) != 0, text, wide);
-    FSST.push_back((wide ? '\1' : '\0') + text);
+    FSST.push_back(CharsToText(text, wide));
     SkipContinued(std::int64_t{runs} * 4);  // rich-text runs and phonetic data are dropped
     SkipContinued(phonetic);
   }

@@ -27,10 +27,7 @@ double DecodeRK(std::uint32_t rk) {
 }
 
 // The cell text of BIFF8 character data: UTF-16LE, or 8-bit data holding U+0000 to U+00FF.
-TCellValue TextValue(const std::string& bytes, bool sixteen_bit) {
-  if (!sixteen_bit) return WidenBytes(bytes);
-  return Utf16LEToText(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size() / 2);
-}
+TCellValue TextValue(const std::string& bytes, bool sixteen_bit) { return CharsToText(bytes, sixteen_bit); }
 
 }  // namespace
 
@@ -110,9 +107,8 @@ void TXLSReader::ReadLabelSST() {
   const std::uint16_t row = RecordWord(data), column = RecordWord(data), xf = RecordWord(data);
   const std::uint32_t index = RecordDWord(data);
   if (index >= FSST.size()) throw EListError(static_cast<long>(index));
-  const std::string& entry = FSST[index];
   TCell* cell = CurrentSheet()->Cells().Item(row, column);
-  cell->SetValue(TextValue(entry.substr(1), entry[0] == '\1'));
+  cell->SetValue(TCellValue(FSST[index]));
   ApplyCellFormat(cell, xf);
 }
 

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 #include "platform/codepage.h"
 #include "platform/stream.h"
 #include "platform/utf.h"
 #include "xls/VDataTable.h"
+#include "xls/XLSFormatStr.h"
 #include "xls/XLSWorkbook.h"
 
 namespace {
@@ -110,13 +112,23 @@ std::string CellStyleText(const TCustomXLSItem& AItem) {
   return s;
 }
 
-std::string CellTextToHtml(std::u16string_view AText) {
+void AppendCellTextHtml(std::string& AOut, std::u16string_view AText) {
   auto is_blank = [](char16_t c) { return c <= u' '; };
   const auto first = std::find_if_not(AText.begin(), AText.end(), is_blank);
   const auto last = std::find_if_not(AText.rbegin(), AText.rend(), is_blank).base();
-  if (first >= last) return "&nbsp;";
-  std::string text = Utf16ToUtf8(AText.substr(first - AText.begin(), last - first));
-  ReplaceAngleBrackets(text);
+  if (first >= last) {
+    AOut += "&nbsp;";
+    return;
+  }
+  const std::size_t start = AOut.size();
+  AppendUtf16AsUtf8(AOut, AText.substr(first - AText.begin(), last - first));
+  for (auto at = AOut.begin() + static_cast<std::ptrdiff_t>(start); at != AOut.end(); ++at)
+    if (*at == '<' || *at == '>') *at = '_';
+}
+
+std::string CellTextToHtml(std::u16string_view AText) {
+  std::string text;
+  AppendCellTextHtml(text, AText);
   return text;
 }
 
@@ -167,13 +179,18 @@ void TXLSWriterHTML::BuildStyles() {
   // A style text depends only on the cell's XF record (with its font and the palette, which do
   // not change while a document is written), so each record's text is built once.
   std::vector<std::int32_t> class_of_xf;
+  FXFFacts.clear();
   FNextStored = 0;
   for (int r = FRect.RowFrom; r < FRect.RowFrom + rows; ++r) {
     for (int c = FRect.ColumnFrom; c < FRect.ColumnFrom + columns; ++c) {
       const TCell* cell = CellAt(r, c);
       const auto xf = static_cast<std::size_t>(cell->XFTableIndex());
       if (xf >= class_of_xf.size()) class_of_xf.resize(xf + 1, -1);
-      if (class_of_xf[xf] < 0) class_of_xf[xf] = FCSSList->AddItem(CellStyleText(*cell));
+      if (class_of_xf[xf] < 0) {
+        class_of_xf[xf] = FCSSList->AddItem(CellStyleText(*cell));
+        if (xf >= FXFFacts.size()) FXFFacts.resize(xf + 1);
+        FXFFacts[xf] = {true, cell->Merged(), cell->FormatStringIndex()};
+      }
       FCSSCellMap.push_back(class_of_xf[xf]);
     }
   }
@@ -196,6 +213,8 @@ void TXLSWriterHTML::FreeStyles() {
   FCSSList.reset();
   FCSSCellMap = {};
   FColumnWidthsPx = {};
+  FXFFacts = {};
+  FTextCache = {};
 }
 
 void TXLSWriterHTML::WriteStyles() {
@@ -239,7 +258,8 @@ void TXLSWriterHTML::WriteCell(int ARow, int AColumn, int AHeightPx) {
   // reaches beyond the rectangle is left out. A cell marked merged that lies in no merged area
   // is written as an ordinary cell.
   TRangeRect merged;
-  const bool spans = cell->Merged() && FSheet->FindMergedRectContainingCell(*cell, merged);
+  const TXFFacts facts = FactsOf(*cell);
+  const bool spans = facts.Merged && FSheet->FindMergedRectContainingCell(*cell, merged);
   if (spans) {
     merged.RowFrom = std::max(merged.RowFrom, FRect.RowFrom);
     merged.RowTo = std::min(merged.RowTo, FRect.RowTo);
@@ -250,8 +270,10 @@ void TXLSWriterHTML::WriteCell(int ARow, int AColumn, int AHeightPx) {
   const int columns = FRect.ColumnTo - FRect.ColumnFrom + 1;
   const std::int32_t css =
       FCSSCellMap[static_cast<std::size_t>(ARow - FRect.RowFrom) * columns + (AColumn - FRect.ColumnFrom)];
-  const std::string text = CellTextToHtml(cell->ValueAsString());
+  FText.clear();
+  AppendCellText(*cell, facts.Format);
   const std::string link = cell->StringData().empty() ? std::string() : Utf16ToUtf8(cell->Hyperlink());
+  const std::string& text = FText;
 
   long long width = 0, height = AHeightPx;
   const int column_to = spans ? merged.ColumnTo : AColumn;
@@ -259,22 +281,28 @@ void TXLSWriterHTML::WriteCell(int ARow, int AColumn, int AHeightPx) {
   if (spans)
     for (int r = ARow + 1; r <= merged.RowTo; ++r) height += RowHeightPx(r);
 
-  std::string& line = FOut;
-  line += "<td class=\"xl";
-  AppendDecimal(line, css);
-  line += '"';
+  // The opening tag is put together in place and appended at once.
+  char tag[160];
+  char* p = tag;
+  auto put = [&p](std::string_view bytes) { p = std::copy(bytes.begin(), bytes.end(), p); };
+  auto put_number = [&p](long long value) { p = std::to_chars(p, p + 24, value).ptr; };
+  put("<td class=\"xl");
+  put_number(css);
+  *p++ = '"';
   if (spans) {
-    line += " colspan=";
-    AppendDecimal(line, column_to - AColumn + 1);
-    line += " rowspan=";
-    AppendDecimal(line, merged.RowTo - ARow + 1);
-    line += ' ';
+    put(" colspan=");
+    put_number(column_to - AColumn + 1);
+    put(" rowspan=");
+    put_number(merged.RowTo - ARow + 1);
+    *p++ = ' ';
   }
-  line += " width=";
-  AppendDecimal(line, width);
-  line += " height=";
-  AppendDecimal(line, height);
-  line += '>';
+  put(" width=");
+  put_number(width);
+  put(" height=");
+  put_number(height);
+  *p++ = '>';
+  std::string& line = FOut;
+  line.append(tag, p);
   if (!link.empty()) {
     line += "<a href=\"";
     for (char ch : link) {
@@ -288,6 +316,46 @@ void TXLSWriterHTML::WriteCell(int ARow, int AColumn, int AHeightPx) {
     line += text;
   }
   line += "</td>\r\n";
+}
+
+TXLSWriterHTML::TXFFacts TXLSWriterHTML::FactsOf(const TCell& ACell) const {
+  const auto xf = static_cast<std::size_t>(ACell.XFTableIndex());
+  if (xf < FXFFacts.size() && FXFFacts[xf].Known) return FXFFacts[xf];
+  return {true, ACell.Merged(), ACell.FormatStringIndex()};
+}
+
+void TXLSWriterHTML::AppendCellText(const TCell& ACell, int AFormat) {
+  const TCellValue& value = ACell.Value();
+  if (const auto* text = std::get_if<std::u16string>(&value)) {
+    // A text shows as it is whatever its format; the format is still looked up, as
+    // ValueAsString does, so that a cell naming no format fails alike.
+    FSheet->Workbook()->FormatStrings()->Format(AFormat);
+    AppendCellTextHtml(FText, *text);
+    return;
+  }
+  const TDisplayValue shown = ToDisplayValue(value);
+  const double* number = std::get_if<double>(&shown);
+  const auto* date = std::get_if<TDisplayDate>(&shown);
+  if (!number && !date) {
+    AppendCellTextHtml(FText, ACell.ValueAsString());
+    return;
+  }
+  // A number's text depends only on its format and its value while a document is written.
+  TTextKey key;
+  key.Format = AFormat;
+  key.Date = date != nullptr;
+  const double v = number ? *number : date->value;
+  std::memcpy(&key.Bits, &v, sizeof v);
+  const std::uint64_t mix = (key.Bits ^ (static_cast<std::uint64_t>(key.Format) << 1 | key.Date)) * 0x9E3779B97F4A7C15ull;
+  if (FTextCache.empty()) FTextCache.resize(kTextCacheSize);
+  TCachedText& slot = FTextCache[mix >> (64 - kTextCacheBits)];
+  if (!slot.Used || slot.Key.Bits != key.Bits || slot.Key.Format != key.Format || slot.Key.Date != key.Date) {
+    slot.Text.clear();
+    AppendCellTextHtml(slot.Text, ACell.ValueAsString());
+    slot.Key = key;
+    slot.Used = true;
+  }
+  FText += slot.Text;
 }
 
 void TXLSWriterHTML::PutNumber(long long AValue) { AppendDecimal(FOut, AValue); }

@@ -27,6 +27,8 @@ std::string CellStyleText(const TCustomXLSItem& AItem);
 // A cell text as table content: UTF-8 with every character, the characters up to U+0020 cut
 // from both ends, "<" and ">" replaced by "_", "&nbsp;" when nothing is left.
 std::string CellTextToHtml(std::u16string_view AText);
+// CellTextToHtml appended to `AOut`.
+void AppendCellTextHtml(std::string& AOut, std::u16string_view AText);
 
 class TXLSWriterHTML {
  public:
@@ -57,6 +59,15 @@ class TXLSWriterHTML {
   // `AHeightPx`: the row's visible height + 1.
   void WriteCell(int ARow, int AColumn, int AHeightPx);
   int RowHeightPx(int ARow);
+  // What the writer reads of a cell's XF record, read once per record.
+  struct TXFFacts {
+    bool Known = false;   // read already
+    bool Merged = false;  // the merge flag
+    int Format = 0;       // the number-format position
+  };
+  TXFFacts FactsOf(const TCell& ACell) const;
+  // The cell's text as table content into FText; `AFormat` is its number-format position.
+  void AppendCellText(const TCell& ACell, int AFormat);
   void FreeStyles();
   // Buffered output: Flush hands the buffer to the stream.
   void Put(std::string_view ABytes) { FOut.append(ABytes); }
@@ -71,4 +82,22 @@ class TXLSWriterHTML {
   std::vector<int> FColumnWidthsPx;              // visible width + 1 of each column of FRect
   int FNextStored = 0;                           // CellAt's position in the storage order
   std::string FOut;                              // bytes not yet handed to FStream
+  std::vector<TXFFacts> FXFFacts;                // by XF position, for the records met
+  std::string FText;                             // the text of the cell being written
+
+  // The table text of a number or date by its format position and value: a document shows
+  // the same few values again and again (quantities, dates).
+  struct TTextKey {
+    std::uint64_t Bits = 0;  // the value's bits
+    int Format = 0;          // format position
+    bool Date = false;       // a value of the date kind
+  };
+  struct TCachedText {
+    TTextKey Key;       // what the text is of
+    bool Used = false;  // the slot holds a text
+    std::string Text;   // table content
+  };
+  static constexpr int kTextCacheBits = 13;
+  static constexpr std::size_t kTextCacheSize = std::size_t{1} << kTextCacheBits;
+  std::vector<TCachedText> FTextCache;  // direct-mapped by a hash of the key; empty when unused
 };

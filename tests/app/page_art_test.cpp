@@ -47,8 +47,12 @@ TEST_F(PageArtTest, ErrorPagesShowEveryStepRedAndTheOthersTheirStep) {
   EXPECT_EQ(error.pixel(20, 12), error.pixel(530, 12));
 }
 
+// Every page is shot with the keyboard focus where it starts: on the way forward, never on a
+// close button.
 TEST_F(PageArtTest, ScreenshotsOfEveryPage) {
   TFormMain& form = Show();
+  form.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
   form.UserNameEdit->SetText(u"shop-42");
   form.PasswordEdit->SetText(u"secret");
   form.Price11Edit->SetText(u"/home/shop/Прайс основной.xls");
@@ -57,6 +61,14 @@ TEST_F(PageArtTest, ScreenshotsOfEveryPage) {
   for (int page = 0; page < kPageCount; ++page) {
     SetPage(page);
     if (page == 9) form.AdvSmoothProgressBar1->SetVisible(true), form.AdvSmoothProgressBar1->SetPosition(40);
+    const auto* focused = dynamic_cast<const TSmoothButton*>(form.focusWidget());
+    const std::u16string caption = focused != nullptr ? focused->Caption() : u"";
+    const std::u16string expected = page == 3 || page == 6   ? u"Да"
+                                    : page == 9              ? u"Отправить >>"
+                                    : page == 13             ? u""  // only "Закрыть  Х" lies ahead
+                                    : page == 14             ? u"{ Назад"
+                                                             : u"Далее }";
+    EXPECT_EQ(caption, expected) << page;
     char name[32];
     std::snprintf(name, sizeof name, "/page-%02d.png", page);
     const QImage shot = form.grab().toImage();

@@ -320,6 +320,24 @@ TEST_F(WindowTest, TheCloseBoxSavesAndTheCloseButtonsSaveAndEnd) {
   EXPECT_EQ(terminations_, 2);
 }
 
+// The wizard can be walked with Enter alone; Space on the welcome page does not quit.
+TEST_F(WindowTest, EnterTakesEachPagesWayForward) {
+  TFormMain& form = Show();
+  form.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  const auto press = [&](Qt::Key key) {
+    QTest::keyClick(QApplication::focusWidget(), key);
+    QTest::qWait(50);
+  };
+  press(Qt::Key_Space);
+  EXPECT_EQ(terminations_, 0);
+  EXPECT_EQ(Page(), 1);
+  for (int page : {3, 4, 5, 6, 7}) {  // "Далее }", "Да", "Далее }", "Далее }", "Да"
+    press(Qt::Key_Return);
+    EXPECT_EQ(Page(), page);
+  }
+}
+
 TEST_F(WindowTest, TheLoginLinksOpenTheServicePages) {
   setenv("TARVO_SERVICE_HOST", "shop.example:8123", 1);
   TFormMain& form = Show();
@@ -336,9 +354,13 @@ TEST_F(WindowTest, TheLoginLinksOpenTheServicePages) {
     QApplication::sendEvent(label, &leave);
     EXPECT_FALSE(label->Underline());
     QTest::mouseClick(label, Qt::LeftButton, {}, QPoint(5, 5));
+    label->setFocus(Qt::TabFocusReason);  // reached with Tab, opened with Enter
+    QTest::keyClick(label, Qt::Key_Return);
   }
-  EXPECT_EQ(opened_, (std::vector<std::u16string>{u"http://shop.example:8123/remember",
-                                                  u"http://shop.example:8123/newuser"}));
+  EXPECT_EQ(form.Label3->focusPolicy(), Qt::TabFocus);
+  EXPECT_EQ(opened_, (std::vector<std::u16string>{
+                         u"http://shop.example:8123/remember", u"http://shop.example:8123/remember",
+                         u"http://shop.example:8123/newuser", u"http://shop.example:8123/newuser"}));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #pragma once
-// While a TFailedThreadStarts lives, every new thread of the process fails to start, as when
-// the system has run out of threads: pthread_create answers EAGAIN and std::thread raises
-// std::system_error. Link tests/common/failed_thread_starts.cpp into the test binary.
+// While a TFailedThreadStarts lives, every thread that the thread which created it tries to
+// start fails, as when the system has run out of threads: pthread_create answers EAGAIN and
+// std::thread raises std::system_error. Other threads start theirs as usual. Link tests/common/failed_thread_starts.cpp into the test binary.
 
 class TFailedThreadStarts {
  public:

@@ -11,12 +11,33 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
+
+// Reads one request with `read_some` (which appends received bytes and is false once the
+// connection or the server ends): its head and, by its Content-Length, its body. What arrived
+// when the connection ended early.
+inline std::string ReadHttpRequest(const std::function<bool(std::string*)>& read_some) {
+  std::string data;
+  size_t head_end;
+  while ((head_end = data.find("\r\n\r\n")) == std::string::npos) {
+    if (!read_some(&data)) return data;
+  }
+  size_t length = 0;
+  std::string head = data.substr(0, head_end);
+  for (char& c : head) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const size_t at = head.find("\r\ncontent-length:");
+  if (at != std::string::npos) length = std::stoul(head.substr(at + 17));
+  while (data.size() < head_end + 4 + length) {
+    if (!read_some(&data)) break;
+  }
+  return data;
+}
 
 class TRawConnection {
  public:
@@ -25,19 +46,7 @@ class TRawConnection {
   // Reads one request: its head and, by its Content-Length, its body. Empty when the client
   // closed or the server stops first.
   std::string ReadRequest() {
-    std::string data;
-    size_t head_end;
-    while ((head_end = data.find("\r\n\r\n")) == std::string::npos) {
-      if (!ReadSome(&data)) return data;
-    }
-    size_t length = 0;
-    const std::string head = Lower(data.substr(0, head_end));
-    const size_t at = head.find("\r\ncontent-length:");
-    if (at != std::string::npos) length = std::stoul(head.substr(at + 17));
-    while (data.size() < head_end + 4 + length) {
-      if (!ReadSome(&data)) break;
-    }
-    return data;
+    return ReadHttpRequest([this](std::string* data) { return ReadSome(data); });
   }
   void Send(const std::string& bytes) {
     size_t sent = 0;
@@ -57,12 +66,7 @@ class TRawConnection {
     std::string ignored;
     while (ReadSome(&ignored)) ignored.clear();
   }
-
- private:
-  static std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-  }
+  // Appends the bytes that arrive next; false when the client closed or the server stops.
   bool ReadSome(std::string* data) {
     pollfd p[2] = {{fd_, POLLIN, 0}, {stop_fd_, POLLIN, 0}};
     if (poll(p, 2, -1) <= 0 || p[1].revents != 0) return false;
@@ -72,7 +76,11 @@ class TRawConnection {
     data->append(buffer, static_cast<size_t>(n));
     return true;
   }
+  int Descriptor() const { return fd_; }
+  // Readable once the server stops.
+  int StopDescriptor() const { return stop_fd_; }
 
+ private:
   int fd_;       // the accepted connection
   int stop_fd_;  // readable once the server stops
 };
@@ -119,7 +127,14 @@ class TRawHttpServer {
   // A handler that reads the request, records it and answers with `response`.
   static Handler Answer(std::string response, std::vector<std::string>* requests = nullptr,
                         std::mutex* lock = nullptr) {
-    return [response, requests, lock](TRawConnection& c) {
+    return AnswerOn<TRawConnection>(std::move(response), requests, lock);
+  }
+  // The same for any connection with ReadRequest and Send.
+  template <class Connection>
+  static std::function<void(Connection&)> AnswerOn(std::string response,
+                                                   std::vector<std::string>* requests,
+                                                   std::mutex* lock) {
+    return [response, requests, lock](Connection& c) {
       std::string request = c.ReadRequest();
       if (requests != nullptr) {
         std::lock_guard guard(*lock);

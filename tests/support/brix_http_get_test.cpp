@@ -4,6 +4,7 @@
 #include <httplib.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +19,8 @@
 #include "tests/common/failed_thread_starts.h"
 #include "tests/common/raw_http_server.h"
 #include "tests/common/reported_errors.h"
+#include "tests/common/test_certificates.h"
+#include "tests/common/tls_test_server.h"
 
 namespace {
 
@@ -294,6 +297,63 @@ TEST(BrixHttpGetTest, AThreadThatCannotStartLeavesTheFetcherIdle) {
   r.Fetch("http://127.0.0.1:" + std::to_string(server.Port()) + "/upload");
   EXPECT_EQ(r.strings, std::vector<std::u16string>{u"ok"});
   EXPECT_EQ(r.errors, 0);
+}
+
+// The fetcher over HTTPS, trusting an authority of the test's own.
+class BrixHttpGetTlsTest : public ::testing::Test {
+ protected:
+  TTestAuthority authority_;
+  TTrustedAuthority trusted_{authority_};
+};
+
+TEST_F(BrixHttpGetTlsTest, AnHttpsUrlIsFetchedOverTls) {
+  std::vector<std::string> requests;
+  std::mutex lock;
+  TTlsTestServer server(authority_.Issue(kLoopbackNames),
+                        TTlsTestServer::Answer("HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nok\r\n", &requests, &lock));
+  for (const std::string& url : {server.Url("/upload?user=shop&pass=x"), server.Url("/upload?user=shop&pass=x", "LOCALHOST")}) {
+    SCOPED_TRACE(url);
+    for (const char* prefix : {"https", "HTTPS"}) {
+      Recorder r;
+      r.get.Port = hpBrix;  // the URL's port counts
+      r.Fetch(prefix + url.substr(5));
+      EXPECT_EQ(r.strings, std::vector<std::u16string>{u"ok\r\n"});
+      EXPECT_EQ(r.Events(), 1);
+    }
+  }
+  ASSERT_EQ(requests.size(), 4u);
+  EXPECT_EQ(requests[0].substr(0, requests[0].find("\r\n")), "GET /upload?user=shop&pass=x HTTP/1.0");
+  EXPECT_NE(requests[0].find("\r\nHost: 127.0.0.1:" + std::to_string(server.Port()) + "\r\n"), std::string::npos);
+}
+
+TEST_F(BrixHttpGetTlsTest, ARefusedCertificateEndsInOnErrorWithNothingSent) {
+  const TServerIdentity identities[] = {authority_.Issue("DNS:shop.example"),
+                                        TTestAuthority::SelfSigned(kLoopbackNames),
+                                        authority_.Issue(kLoopbackNames, -30, -1)};
+  for (const TServerIdentity& identity : identities) {
+    TTlsTestServer server(identity, TTlsTestServer::Answer("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"));
+    Recorder r;
+    r.Fetch(server.Url("/upload?user=shop&pass=x"));
+    EXPECT_EQ(r.errors, 1);
+    EXPECT_EQ(r.Events(), 1);
+    EXPECT_EQ(server.Connections(), 1);
+    EXPECT_EQ(server.Handshakes(), 0);
+  }
+}
+
+TEST_F(BrixHttpGetTlsTest, AbortEndsAFetchWhoseHandshakeStalls) {
+  TTlsTestServer server(authority_.Issue(kLoopbackNames), nullptr, TTlsTestServer::Mode::kStallInHandshake);
+  Recorder r;
+  r.get.URL = Utf8ToUtf16(server.Url("/upload"));
+  const auto start = std::chrono::steady_clock::now();
+  r.get.GetString();
+  while (server.Connections() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  r.get.Abort();  // well before the 30-second wait would end
+  WaitForCompletion(r.get);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_EQ(r.errors, 1);
+  EXPECT_EQ(r.Events(), 1);
 }
 
 }  // namespace

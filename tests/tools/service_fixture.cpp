@@ -31,13 +31,22 @@ ServiceTest::~ServiceTest() {
   std::filesystem::remove_all(data_, error);
 }
 
-void ServiceTest::StartService(std::vector<ServiceAccount> more_accounts, std::size_t max_body) {
+TServiceOptions ServiceTest::Options() const {
   TServiceOptions options;
   options.port = 0;
   options.data = data_;
   options.accounts = {{"shop", "secret"}};
+  return options;
+}
+
+void ServiceTest::StartService(std::vector<ServiceAccount> more_accounts, std::size_t max_body) {
+  TServiceOptions options = Options();
   for (ServiceAccount& account : more_accounts) options.accounts.push_back(std::move(account));
   if (max_body != 0) options.max_body = max_body;
+  StartServiceWith(std::move(options));
+}
+
+void ServiceTest::StartServiceWith(TServiceOptions options) {
   service_ = std::make_unique<TradingService>(std::move(options));
   port_ = service_->Start();
   client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);

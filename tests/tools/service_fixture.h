@@ -29,6 +29,11 @@ class ServiceTest : public ::testing::Test {
   // Starts a service over the fixture's data folder with the accounts "shop:secret" and
   // those given; `max_body` 0 keeps the default limit.
   void StartService(std::vector<ServiceAccount> more_accounts = {}, std::size_t max_body = 0);
+  // The options StartService uses by default: any free port, the fixture's data folder, the
+  // account "shop:secret".
+  TServiceOptions Options() const;
+  // Starts a service with `options`.
+  void StartServiceWith(TServiceOptions options);
   // Stops the service, keeping its data folder.
   void StopService();
 

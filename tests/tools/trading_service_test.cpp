@@ -1,8 +1,5 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -11,6 +8,7 @@
 #include <thread>
 
 #include "platform/exception.h"
+#include "raw_connection.h"
 #include "service_fixture.h"
 
 using ::testing::ElementsAre;
@@ -77,7 +75,7 @@ TEST_F(ServiceTest, CredentialCheckAnswersOkOnlyForAKnownAccount) {
 
 TEST_F(ServiceTest, EachPriceSlotStoresItsListByteForByte) {
   StartService();
-  const std::string lists[] = {AwkwardBytes(), RandomBytes(1 << 20, 7), ""};
+  const std::string lists[] = {AwkwardBytes(), RandomBytes(1 << 20, 7), std::string(1, '\0')};
   for (int price = 1; price <= 3; ++price) {
     auto res = Upload("user=shop&pass=secret&price=" + std::to_string(price), lists[price - 1]);
     ASSERT_TRUE(res);
@@ -163,15 +161,8 @@ TEST_F(ServiceTest, UploadCutOffMidwayKeepsThePreviousList) {
   const std::string head = "POST /upload?user=shop&pass=secret&price=1 HTTP/1.1\r\nHost: x\r\n"
                            "Content-Type: " + AgentContentType() + "\r\nContent-Length: " +
                            std::to_string(body.size()) + "\r\n\r\n";
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  ASSERT_GE(fd, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port_));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  const std::string sent = head + body.substr(0, body.size() / 2);
-  ASSERT_EQ(::send(fd, sent.data(), sent.size(), MSG_NOSIGNAL), static_cast<ssize_t>(sent.size()));
+  auto connection = std::make_unique<RawConnection>(port_);
+  ASSERT_TRUE(connection->Send(head + body.substr(0, body.size() / 2)));
 
   // The new list is being written beside the old one; cutting the connection discards it.
   const auto waitFor = [&](std::size_t files) {
@@ -181,7 +172,7 @@ TEST_F(ServiceTest, UploadCutOffMidwayKeepsThePreviousList) {
     return ShopFiles().size();
   };
   EXPECT_EQ(waitFor(2), 2u);
-  ::close(fd);
+  connection.reset();
   EXPECT_EQ(waitFor(1), 1u);
   EXPECT_THAT(ShopFiles(), ElementsAre("list1.html"));
   EXPECT_EQ(ListOf("shop", 1), "old");
@@ -214,6 +205,7 @@ TEST_F(ServiceTest, PasswordWithAmpersandHashAndBlankArrivesPercentEncoded) {
   const char* accepted[] = {
       "/upload?user=%EB%E0%E2%EA%E0&pass=p%26s%23%20w&price=4",
       "/upload?user=%cc%e0%e3%e0%e7%e8%ed&pass=%CF%E0%F0%EE%EB%FC&price=4",  // Windows-1251
+      "/upload?user=%EB%E0%E2%EA%E0&pass=p%26s%23+w&price=4",                // "+" is a blank
   };
   for (const char* target : accepted) {
     SCOPED_TRACE(target);
@@ -223,7 +215,7 @@ TEST_F(ServiceTest, PasswordWithAmpersandHashAndBlankArrivesPercentEncoded) {
   }
   const char* refused[] = {
       "/upload?user=%EB%E0%E2%EA%E0&pass=p&s#%20w&price=4",        // unescaped "&" and "#"
-      "/upload?user=%EB%E0%E2%EA%E0&pass=p%26s%23+w&price=4",      // "+" is not a blank
+      "/upload?user=%EB%E0%E2%EA%E0&pass=p%26s%23%2Bw&price=4",    // "%2B" is a "+"
       "/upload?user=%D0%9C%D0%B0%D0%B3%D0%B0%D0%B7%D0%B8%D0%BD"   // UTF-8, not Windows-1251
       "&pass=%D0%9F%D0%B0%D1%80%D0%BE%D0%BB%D1%8C&price=4",
   };

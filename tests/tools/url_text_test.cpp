@@ -10,6 +10,8 @@ TEST(ParseQuery, SplitsPairsAndDecodesBoth) {
   EXPECT_THAT(*ParseQuery("user=a%26b&&flag&x%3D=1=2&"),
               ElementsAre(Pair("user", "a&b"), Pair("flag", ""), Pair("x=", "1=2")));
   EXPECT_THAT(*ParseQuery(""), ElementsAre());
+  // "+" is a blank, as forms and browsers write it; a "+" itself comes as "%2B".
+  EXPECT_THAT(*ParseQuery("a+b=c+%2B+d&e=%2b"), ElementsAre(Pair("a b", "c + d"), Pair("e", "+")));
   EXPECT_EQ(ParseQuery("a=1&b=%zz"), std::nullopt);
 }
 

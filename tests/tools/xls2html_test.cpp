@@ -16,13 +16,16 @@
 #include <iterator>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/codepage.h"
 #include "platform/utf.h"
+#include "support/md5.h"
 #include "tests/common/html_example.h"
+#include "tests/tools/pricelist_workbook.h"
 #include "tests/xls/json_lite.h"
 #include "tests/xls/xls_test_files.h"
 #include "xls/XLSWriterHTML.h"
@@ -339,6 +342,56 @@ TEST_F(Xls2Html, ProtectedWorkbookConvertsLikeItsPlainCopy) {
   const std::string html = ReadFile(dir_ / "plain.html");
   EXPECT_THAT(html, HasSubstr("colspan="));
   EXPECT_EQ(ReadFile(dir_ / "protected.html"), html);
+}
+
+// The MD5 of bytes as 32 lower-case hexadecimal digits.
+std::string Md5Hex(const std::string& bytes) {
+  const TMD5Digest digest = Md5OfText(bytes);
+  const auto* b = reinterpret_cast<const unsigned char*>(&digest);
+  std::string hex;
+  for (int i = 0; i < 16; ++i) {
+    hex += "0123456789abcdef"[b[i] >> 4];
+    hex += "0123456789abcdef"[b[i] & 15];
+  }
+  return hex;
+}
+
+// The digests of the HTML written before the conversion was made faster, by workbook name.
+std::map<std::string, std::string> OldHtmlDigests() {
+  std::map<std::string, std::string> digests;
+  std::istringstream in(ReadWholeFile("tests/data/html_digests.txt"));
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty() && line[0] != '#') digests[line.substr(34)] = line.substr(0, 32);
+  return digests;
+}
+
+TEST_F(Xls2Html, OutputIsByteForByteWhatItWasBeforeTheSpeedWork) {
+  const std::map<std::string, std::string> old = OldHtmlDigests();
+  int compared = 0;
+  for (const auto& entry : fs::directory_iterator(kCorpus)) {
+    if (entry.path().extension() != ".xls") continue;
+    const std::string name = entry.path().filename().string();
+    SCOPED_TRACE(name);
+    const fs::path out = dir_ / "out.html";
+    fs::remove(out);
+    const TRun run = Convert(entry.path().string(), out);
+    const auto digest = old.find(name);
+    if (run.status != 0) {
+      EXPECT_EQ(digest, old.end()) << "converted before: " << run.err;
+      continue;
+    }
+    ASSERT_NE(digest, old.end()) << "not converted before";
+    EXPECT_EQ(Md5Hex(ReadFile(out)), digest->second);
+    ++compared;
+  }
+  EXPECT_EQ(compared + 1, static_cast<int>(old.size()));
+
+  // The 60,000 goods of the benchmark's price list.
+  const fs::path in = dir_ / "pricelist.xls", out = dir_ / "pricelist.html";
+  std::ofstream(in, std::ios::binary) << PricelistWorkbook(60000);
+  const TRun run = Convert(in.string(), out);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Md5Hex(ReadFile(out)), old.at("make_pricelist.py 60000"));
 }
 
 }  // namespace

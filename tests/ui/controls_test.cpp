@@ -187,7 +187,7 @@ TEST_F(ControlsTest, TheOpenDialogGivesTheChosenPathOrNothing) {
   EXPECT_EQ(dialog.FileName, u"/home/прайс.xls");
 }
 
-TEST_F(ControlsTest, AFormStaysOpenWhenItsCloseHandlerFails) {
+TEST_F(ControlsTest, AFormClosesAndReportsWhenItsCloseHandlerFails) {
   TForm form(u"Окно", 200, 100);
   int shows = 0;
   form.OnShow = [&](QObject*) { ++shows; };
@@ -195,11 +195,45 @@ TEST_F(ControlsTest, AFormStaysOpenWhenItsCloseHandlerFails) {
   form.show();
   EXPECT_EQ(shows, 1);
   EXPECT_EQ(form.size(), QSize(200, 100));
-  EXPECT_FALSE(form.close());
-  EXPECT_TRUE(form.isVisible());
-  form.OnClose = nullptr;
   EXPECT_TRUE(form.close());
+  EXPECT_FALSE(form.isVisible());
   EXPECT_EQ(errors_, (std::vector<std::u16string>{u"cannot save"}));
+}
+
+// Enter and Space press the focused button, and Enter or Space the focused link; a page that
+// becomes active puts the focus on its default control.
+TEST_F(ControlsTest, TheKeyboardReachesButtonsLinksAndEachPagesDefault) {
+  TPageControl control(&window_);
+  control.setGeometry(0, 0, 300, 200);
+  TTabSheet first(&control), second(&control);
+  TSmoothButton forward(&first, u"Далее }"), back(&first, u"{ Назад"), other(&second, u"Да");
+  forward.setGeometry(10, 10, 120, 40);
+  back.setGeometry(10, 60, 120, 40);
+  first.DefaultControl = &forward;
+  TLabel link(&second, u"http://host/remember");
+  link.SetFocusable(true);
+  control.show();
+  window_.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
+
+  std::vector<std::string> clicks;
+  forward.OnClick = [&](QObject*) { clicks.push_back("forward"); };
+  back.OnClick = [&](QObject*) { clicks.push_back("back"); };
+  link.OnClick = [&](QObject*) { clicks.push_back("link"); };
+  control.SetActivePageIndex(1);
+  control.SetActivePageIndex(0);
+  EXPECT_TRUE(forward.hasFocus());
+  QTest::keyClick(&forward, Qt::Key_Return);
+  QTest::keyClick(&forward, Qt::Key_Enter);
+  back.setFocus();
+  QTest::keyClick(&back, Qt::Key_Space);
+  back.SetEnabled(false);
+  QTest::keyClick(&back, Qt::Key_Return);  // disabled: nothing
+  control.SetActivePageIndex(1);  // no default control: the focus leaves the hidden page
+  EXPECT_FALSE(forward.hasFocus());
+  link.setFocus();
+  QTest::keyClick(&link, Qt::Key_Return);
+  EXPECT_EQ(clicks, (std::vector<std::string>{"forward", "forward", "back", "link"}));
 }
 
 TEST_F(ControlsTest, TheTypefaceIsTahomaWithCyrillic) {

@@ -318,6 +318,8 @@ TEST(UrlParserTest, ParsesAndRebuildsUrls) {
       {u"http://u:p@host/a b?x=1 2", u"http://u:p@host/a%20b?x=1%202", u"host", u"/a b",
        u"?x=1 2", u"u", 80, utHTTP},
       {u"https://host/", u"https://host/", u"host", u"/", u"", u"", 443, utHTTPS},
+      {u"https://host:80/upload?price=1", u"https://host:80/upload?price=1", u"host", u"/upload",
+       u"?price=1", u"", 80, utHTTPS},
   };
   for (const Case& c : cases) {
     TclUrlParser parser;

@@ -17,6 +17,8 @@
 #include "platform/utf.h"
 #include "tests/common/failed_thread_starts.h"
 #include "tests/common/raw_http_server.h"
+#include "tests/common/test_certificates.h"
+#include "tests/common/tls_test_server.h"
 #include "upload/clHttpRequest.h"
 
 namespace {
@@ -417,6 +419,104 @@ TEST_F(UploaderTest, DestroyingARunningUploaderStopsItQuietly) {
   u.reset();
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
   EXPECT_EQ(events, 0);
+}
+
+// The agent's upload to an HTTPS service that an authority of the test's own vouches for.
+class UploaderTlsTest : public UploaderTest {
+ protected:
+  // Runs the main thread's calls until the server has taken a connection.
+  void WaitForConnection(const TTlsTestServer& server) {
+    TEvent never;
+    TEvent* events[] = {&never};
+    const auto deadline = Clock::now() + std::chrono::seconds(30);
+    while (server.Connections() == 0 && Clock::now() < deadline) WaitForAnyEventDrainingCalls(events, 10);
+    ASSERT_GT(server.Connections(), 0);
+  }
+
+  TTestAuthority authority_;
+  TTrustedAuthority trusted_{authority_};
+};
+
+TEST_F(UploaderTlsTest, ALargeUploadArrivesIntactOverHttps) {
+  std::vector<std::string> requests;
+  std::mutex lock;
+  TTlsTestServer server(authority_.Issue(kLoopbackNames),
+                        TTlsTestServer::Answer("HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nok\r\n", &requests, &lock));
+  const std::string bytes = Bytes(5 * 1024 * 1024 + 3);
+  Submit(MakeFile("output.html", bytes), Utf8ToUtf16(server.Url("/upload?user=u&pass=p&price=1")));
+  const std::int64_t total = request_.TotalSize();
+  u_.Start(true);
+  WaitForCompletions();
+  EXPECT_EQ(Outline(), (std::vector<std::string>{"busy 1", "status 4", "status 1", "busy 0", "completed, busy 0"}));
+  EXPECT_EQ(u_.HttpResponse(), Lines{u"ok"});
+  ASSERT_EQ(requests.size(), 1u);
+  const std::string& sent = requests[0];
+  EXPECT_EQ(sent.substr(0, sent.find("\r\n")), "POST /upload?user=u&pass=p&price=1 HTTP/1.1");
+  EXPECT_NE(sent.find("\r\nContent-Length: " + std::to_string(total) + "\r\n"), std::string::npos);
+  const size_t body = sent.find("\r\n\r\n") + 4;
+  ASSERT_EQ(sent.size() - body, static_cast<size_t>(total));
+  const size_t at = sent.find(bytes, body);
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_EQ(sent.size() - at - bytes.size(), 47u);  // then only "\r\n--<boundary>--\r\n"
+}
+
+TEST_F(UploaderTlsTest, ARefusedCertificateFailsTheUploadWithNothingSent) {
+  const struct {
+    const char* name;
+    TServerIdentity identity;
+    const char* error;
+  } cases[] = {
+      {"another host name", authority_.Issue("DNS:shop.example"),
+       "error The server's certificate was issued for another host name 12038"},
+      {"self-signed", TTestAuthority::SelfSigned(kLoopbackNames),
+       "error The server's certificate was issued by an authority that is not trusted 12045"},
+      {"expired", authority_.Issue(kLoopbackNames, -30, -1),
+       "error The server's certificate has expired or is not yet valid 12037"},
+  };
+  // Certificate flags that would ignore each fault change nothing either.
+  for (TclCertificateFlags flags : {0u, cfIgnoreCommonNameInvalid | cfIgnoreDateInvalid | cfIgnoreUnknownAuthority |
+                                            cfIgnoreRevocation | cfIgnoreWrongUsage}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + ", flags " + std::to_string(flags));
+      TTlsTestServer server(c.identity, TTlsTestServer::Answer("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"));
+      log_.clear();
+      completions_ = 0;
+      u_.SetCertificateFlags(flags);
+      u_.SetTryCount(2);
+      Submit(MakeFile("output.html", "x"), Utf8ToUtf16(server.Url("/upload?user=u&pass=p")));
+      u_.Start(true);
+      WaitForCompletions();
+      EXPECT_EQ(Outline(), (std::vector<std::string>{"busy 1", "status 4", c.error, "status 2", "busy 0",
+                                                     "completed, busy 0"}));
+      EXPECT_GT(server.Connections(), 0);
+      EXPECT_EQ(server.Handshakes(), 0);
+    }
+  }
+}
+
+TEST_F(UploaderTlsTest, AStalledHandshakeTimesOutOrEndsWithStop) {
+  TTlsTestServer server(authority_.Issue(kLoopbackNames), nullptr, TTlsTestServer::Mode::kStallInHandshake);
+  u_.SetTimeOut(100);
+  u_.SetTryCount(1);
+  Submit(MakeFile("output.html", "x"), Utf8ToUtf16(server.Url("/upload")));
+  u_.Start(true);
+  WaitForCompletions();
+  EXPECT_EQ(Outline(), (std::vector<std::string>{"busy 1", "status 4", "error Request timeout 258", "status 2",
+                                                 "busy 0", "completed, busy 0"}));
+
+  log_.clear();
+  completions_ = 0;
+  u_.SetTimeOut(60000);
+  u_.SetTryCount(5);  // the agent's: the stopped attempt is not the last one
+  TTlsTestServer stalled(authority_.Issue(kLoopbackNames), nullptr, TTlsTestServer::Mode::kStallInHandshake);
+  Submit(MakeFile("output.html", "x"), Utf8ToUtf16(stalled.Url("/upload")));
+  const auto start = Clock::now();
+  u_.Start(true);
+  WaitForConnection(stalled);
+  u_.Stop();
+  WaitForCompletions();
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
+  EXPECT_EQ(Outline(), (std::vector<std::string>{"busy 1", "status 4", "status 5", "busy 0", "completed, busy 0"}));
 }
 
 }  // namespace

@@ -108,28 +108,35 @@ std::optional<TStoredList> PriceStore::Find(std::string_view user, int price) co
   return TStoredList{info.st_mtime, static_cast<std::uint64_t>(info.st_size)};
 }
 
-std::optional<std::string> PriceStore::Read(std::string_view user, int price) const {
+std::optional<FileHandle> PriceStore::Open(std::string_view user, int price) const {
   const fs::path path = ListPath(user, price);
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
+  // Not blocking: whatever else may lie there, opening it must not wait.
+  FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!file.IsOpen()) {
     if (errno == ENOENT) return std::nullopt;
     RaiseSystemError("cannot open", path, errno);
   }
+  struct stat info {};
+  if (::fstat(file.Fd(), &info) != 0) RaiseSystemError("cannot read", path, errno);
+  if (!S_ISREG(info.st_mode)) throw Exception("\"" + path.string() + "\" is not a file");
+  return file;
+}
+
+std::optional<std::string> PriceStore::Read(std::string_view user, int price) const {
+  const std::optional<FileHandle> file = Open(user, price);
+  if (!file) return std::nullopt;
   std::string bytes;
   char buffer[65536];
   for (;;) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
-    if (got == 0) break;
+    const ssize_t got = ::read(file->Fd(), buffer, sizeof buffer);
+    if (got == 0) return bytes;
     if (got < 0) {
-      if (errno == EINTR) continue;
       const int error = errno;
-      ::close(fd);
-      RaiseSystemError("cannot read", path, error);
+      if (error == EINTR) continue;
+      RaiseSystemError("cannot read", ListPath(user, price), error);
     }
     bytes.append(buffer, static_cast<std::size_t>(got));
   }
-  ::close(fd);
-  return bytes;
 }
 
 std::unique_ptr<PriceStore::Upload> PriceStore::BeginUpload(std::string_view user,

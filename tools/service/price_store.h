@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "tools/service/file_handle.h"
+
 // A stored list: when it was uploaded and how large it is.
 struct TStoredList {
   std::time_t uploaded = 0;  // the upload time, seconds since the epoch
@@ -49,7 +51,10 @@ class PriceStore {
 
   // List `price` (1 to 3) of a shop, when it was uploaded.
   std::optional<TStoredList> Find(std::string_view user, int price) const;
-  // The bytes of a stored list; empty when there is none. Raises Exception on a read failure.
+  // A stored list opened for reading; none when there is none. A list replaced meanwhile
+  // stays readable as it was. Raises Exception when it cannot be opened or is no file.
+  std::optional<FileHandle> Open(std::string_view user, int price) const;
+  // The bytes of a stored list; none when there is none. Raises Exception on a read failure.
   std::optional<std::string> Read(std::string_view user, int price) const;
   // Starts receiving list `price` of a shop. Raises Exception when the file cannot be created.
   std::unique_ptr<Upload> BeginUpload(std::string_view user, int price) const;

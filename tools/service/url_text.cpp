@@ -1,5 +1,18 @@
 #include "tools/service/url_text.h"
 
+namespace {
+
+// A query key or value: "+" stands for a blank (the agent writes a "+" itself as "%2B").
+std::optional<std::string> DecodeQueryText(std::string_view text) {
+  std::string blanks(text);
+  for (char& c : blanks) {
+    if (c == '+') c = ' ';
+  }
+  return PercentDecode(blanks);
+}
+
+}  // namespace
+
 std::optional<QueryPairs> ParseQuery(std::string_view query) {
   QueryPairs pairs;
   while (!query.empty()) {
@@ -8,8 +21,8 @@ std::optional<QueryPairs> ParseQuery(std::string_view query) {
     query = amp == std::string_view::npos ? std::string_view() : query.substr(amp + 1);
     if (piece.empty()) continue;
     const std::size_t eq = piece.find('=');
-    auto key = PercentDecode(piece.substr(0, eq));
-    auto value = PercentDecode(eq == std::string_view::npos ? std::string_view() : piece.substr(eq + 1));
+    auto key = DecodeQueryText(piece.substr(0, eq));
+    auto value = DecodeQueryText(eq == std::string_view::npos ? std::string_view() : piece.substr(eq + 1));
     if (!key || !value) return std::nullopt;
     pairs.emplace_back(std::move(*key), std::move(*value));
   }

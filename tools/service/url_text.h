@@ -10,8 +10,9 @@
 
 #include "platform/percent_encoding.h"
 
-// The key-value pairs of a query ("a=1&b=2"), decoded, in their order. A piece without "="
-// is a key with an empty value; empty pieces are skipped. Empty when an escape is malformed.
+// The key-value pairs of a query ("a=1&b=2"), decoded, in their order: "+" is a blank, "%XX"
+// the byte XX. A piece without "=" is a key with an empty value; empty pieces are skipped.
+// Empty when an escape is malformed.
 using QueryPairs = std::vector<std::pair<std::string, std::string>>;
 std::optional<QueryPairs> ParseQuery(std::string_view query);
 

@@ -1,0 +1,35 @@
+#pragma once
+// The key index of a container's stored items: open addressing with linear probing over a
+// power-of-two table of (key, position in storage order) pairs, kept at most half full. Eight
+// bytes a slot and no allocation per item.
+
+#include <cstdint>
+#include <vector>
+
+class TItemIndex {
+ public:
+  static constexpr std::uint32_t kNone = 0xFFFFFFFF;  // no position
+
+  // The position stored for `AKey`, or kNone.
+  std::uint32_t Find(std::uint32_t AKey) const;
+  // Stores `APosition` for `AKey`, replacing an earlier one.
+  void Set(std::uint32_t AKey, std::uint32_t APosition);
+  // Forgets `AKey` and moves every position above `APosition` one down, as when the item at
+  // `APosition` leaves the storage order.
+  void Remove(std::uint32_t AKey, std::uint32_t APosition);
+
+ private:
+  struct TSlot {
+    std::uint32_t Key = 0;          // the item's key
+    std::uint32_t Position = kNone;  // kNone: the slot is free
+  };
+  std::size_t Home(std::uint32_t AKey) const {
+    return static_cast<std::size_t>((AKey * 0x9E3779B97F4A7C15ull) >> FShift);
+  }
+  // Rebuilds the table with `ASlots` slots from the pairs of `AOld`.
+  void Rehash(std::size_t ASlots, const std::vector<TSlot>& AOld);
+
+  std::vector<TSlot> FSlots;  // the table; empty until the first Set
+  std::size_t FCount = 0;     // slots in use
+  int FShift = 64;            // 64 - log2 of the table size
+};
