@@ -19,9 +19,9 @@ namespace {
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
 
-// One workbook per list, each written by another program.
+// One workbook per list, each written by another program; the third is an .xlsx.
 const std::array<std::string, 3> kWorkbooks = {kPriceList, "../shared/corpus/pricelist_xlwt.xls",
-                                               "../shared/corpus/pricelist_gnumeric.xls"};
+                                               "../shared/corpus-xlsx/pricelist_gnumeric.xlsx"};
 const char* const kHtmlNames[] = {"output.html", "output2.html", "output3.html"};
 
 // The first lines of the requests a raw server received.
