@@ -15,14 +15,6 @@ constexpr double kEndDateTime = 2958466.0;
 
 char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c; }
 
-// True when `s` continues at `i` with `word` (lower-case ASCII), letter case ignored.
-bool StartsWithWord(std::u16string_view s, size_t i, std::u16string_view word) {
-  if (s.size() - i < word.size()) return false;
-  for (size_t k = 0; k < word.size(); ++k)
-    if (Lower(s[i + k]) != word[k]) return false;
-  return true;
-}
-
 // The length of the am/pm code starting at `i`: 5 for "am/pm", 3 for "a/p", 4 for "ampm";
 // 0 when none starts there.
 size_t AmPmLength(std::u16string_view s, size_t i) {

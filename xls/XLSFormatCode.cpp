@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "platform/format_settings.h"
+#include "xls/XLSPatternText.h"
 
 namespace {
 
@@ -14,14 +15,6 @@ bool IsDigitPlaceholder(char16_t c) { return c == u'0' || c == u'#' || c == u'?'
 bool IsDateLetter(char16_t c) {
   c = Lower(c);
   return c == u'y' || c == u'm' || c == u'd' || c == u'h' || c == u's';
-}
-
-// True when `s` continues at `i` with `word` (lower-case ASCII), letter case ignored.
-bool StartsWithWord(std::u16string_view s, size_t i, std::u16string_view word) {
-  if (s.size() - i < word.size()) return false;
-  for (size_t k = 0; k < word.size(); ++k)
-    if (Lower(s[i + k]) != word[k]) return false;
-  return true;
 }
 
 // The length of an AM/PM code at `i` ("am/pm" 5, "a/p" 3), 0 when none starts there.

@@ -1,13 +1,23 @@
 #pragma once
-// Text pieces both pattern engines write: quoted literals (text between two single or two
-// double quotes, written without the quotes; a quote that never closes runs to the end) and
-// integers padded with zeros.
+// Text pieces the format parser and the pattern engines share: words matched regardless of
+// letter case, quoted literals (text between two single or two double quotes, written without
+// the quotes; a quote that never closes runs to the end) and integers padded with zeros.
 
 #include <charconv>
 #include <string>
 #include <string_view>
 
 inline bool IsPatternQuote(char16_t c) { return c == u'\'' || c == u'"'; }
+
+// True when `s` continues at `i` with `word` (lower-case ASCII), letter case ignored.
+inline bool StartsWithWord(std::u16string_view s, size_t i, std::u16string_view word) {
+  if (s.size() - i < word.size()) return false;
+  for (size_t k = 0; k < word.size(); ++k) {
+    const char16_t c = s[i + k];
+    if ((c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c) != word[k]) return false;
+  }
+  return true;
+}
 
 // The position just past the quoted text that starts with the quote at `i`.
 inline size_t SkipQuoted(std::u16string_view s, size_t i) {
