@@ -14,7 +14,7 @@ struct TAgentFolders {
 // The folders for an executable in `executable_folder` (ending in '/'): that folder for both
 // when `writable`; otherwise "tarvo-agent/" in `xdg_config_home` (settings) and in
 // `xdg_cache_home` (HTML), each falling back to "~/.config" and "~/.cache" under `home` when
-// empty or not absolute, as the XDG base directories specification says.
+// empty or not absolute (a relative base folder is ignored).
 TAgentFolders ChooseAgentFolders(const std::string& executable_folder, bool writable,
                                  const std::string& xdg_config_home,
                                  const std::string& xdg_cache_home, const std::string& home);
