@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "json_lite.h"
+#include "sheet_facts.h"
 #include "platform/codepage.h"
 #include "platform/utf.h"
 #include "xls/BiffStrings.h"
@@ -51,7 +52,6 @@ std::string TextOf(const TCellValue& value) {
 }
 
 // Differences of one aspect, as readable lines.
-using Findings = std::vector<std::string>;
 
 Findings CompareSheets(TWorkbook& wb, const JsonValue& sheets) {
   Findings out;
@@ -107,22 +107,6 @@ Findings CompareCells(TSheet& sheet, const JsonValue& facts, bool texts) {
   if (stored_values != facts["cells_total"].number)
     out.push_back("cells with a value: " + std::to_string(stored_values));
   return out;
-}
-
-Findings CompareMerged(TSheet& sheet, const JsonValue& merged) {
-  std::set<std::vector<int>> ours, theirs;
-  for (int i = 0; i < sheet.Ranges().RangesCount(); ++i) {
-    const TRange* range = sheet.Ranges().Item(i);
-    if (!range->Merged()) continue;
-    for (int r = 0; r < range->RectsCount(); ++r) {
-      const TRangeRect& rect = range->Rect(r);
-      ours.insert({rect.RowFrom, rect.RowTo + 1, rect.ColumnFrom, rect.ColumnTo + 1});
-    }
-  }
-  for (const JsonValue& m : merged.items)
-    theirs.insert({static_cast<int>(m.items[0].number), static_cast<int>(m.items[1].number),
-                   static_cast<int>(m.items[2].number), static_cast<int>(m.items[3].number)});
-  return ours == theirs ? Findings{} : Findings{"merged areas differ"};
 }
 
 Findings CompareHidden(TSheet& sheet, const JsonValue& facts) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "json_lite.h"
+#include "sheet_facts.h"
 #include "platform/utf.h"
 #include "xls/XLSFile.h"
 #include "xls/XLSFormatStr.h"
@@ -108,8 +109,6 @@ double IsoToDays(const std::string& iso) {
   return static_cast<double>(days) + (hh * 3600 + mm * 60 + ss) / 86400.0;
 }
 
-using Findings = std::vector<std::string>;
-
 Findings CompareSheets(TWorkbook& wb, const JsonValue& sheets) {
   Findings out;
   if (static_cast<int>(sheets.items.size()) != wb.Sheets().Count()) out.push_back("sheet count");
@@ -166,22 +165,6 @@ Findings CompareCells(TWorkbook& wb, TSheet& sheet, const JsonValue& cells) {
   const int listed = static_cast<int>(cells.items.size()) - errors;
   if (listed < 5000 ? values != listed : values < listed) out.push_back("cells with a value: " + std::to_string(values));
   return out;
-}
-
-Findings CompareMerged(TSheet& sheet, const JsonValue& merged) {
-  std::set<std::vector<int>> ours, theirs;
-  for (int i = 0; i < sheet.Ranges().RangesCount(); ++i) {
-    const TRange* range = sheet.Ranges().Item(i);
-    if (!range->Merged()) continue;
-    for (int r = 0; r < range->RectsCount(); ++r) {
-      const TRangeRect& rect = range->Rect(r);
-      ours.insert({rect.RowFrom, rect.RowTo + 1, rect.ColumnFrom, rect.ColumnTo + 1});
-    }
-  }
-  for (const JsonValue& m : merged.items)
-    theirs.insert({static_cast<int>(m.items[0].number), static_cast<int>(m.items[1].number),
-                   static_cast<int>(m.items[2].number), static_cast<int>(m.items[3].number)});
-  return ours == theirs ? Findings{} : Findings{"merged areas differ"};
 }
 
 int ColumnIndex(const std::string& letters) {
