@@ -33,20 +33,24 @@ std::string ToUtf16LEBytes(const std::u16string& text) {
 }  // namespace
 
 TCell::TCell(TCells* AOwner, int ARow, int ACol, TCommonWorkbookCellData* ACommonCellData)
-    : TCustomXLSItem(AOwner, ACommonCellData) {
-  FData.Row = static_cast<std::uint16_t>(ARow);
-  FData.Col = static_cast<std::uint16_t>(ACol);
+    : TCustomXLSItem(AOwner, ACommonCellData),
+      FRow(static_cast<std::uint16_t>(ARow)),
+      FCol(static_cast<std::uint16_t>(ACol)) {
   if (ACommonCellData->ProcessingState != psReading) ApplyRowColumnFormat();
+}
+
+TCell::~TCell() {
+  if (FHasStringData) Cells().FStringData.erase(this);
 }
 
 const std::string& TCell::StringData() const {
   static const std::string kNone;
-  return FData.StringData ? *FData.StringData : kNone;
+  return FHasStringData ? Cells().FStringData.find(this)->second : kNone;
 }
 
 std::string& TCell::MutableStringData() {
-  if (!FData.StringData) FData.StringData = std::make_unique<std::string>();
-  return *FData.StringData;
+  FHasStringData = true;
+  return Cells().FStringData[this];
 }
 
 TCells& TCell::Cells() const { return static_cast<TCells&>(*FOwner); }
@@ -54,9 +58,9 @@ TCells& TCell::Cells() const { return static_cast<TCells&>(*FOwner); }
 void TCell::ApplyRowColumnFormat() {
   TSheet* sheet = FOwner->Owner();
   if (!sheet) return;
-  const int d = FCommonCellData->XFTable->DefaultIndex();
-  TRow* row = sheet->Rows().Find(FData.Row);
-  TColumn* column = sheet->Columns().Find(FData.Col);
+  const int d = Common().XFTable->DefaultIndex();
+  TRow* row = sheet->Rows().Find(FRow);
+  TColumn* column = sheet->Columns().Find(FCol);
   const int r = row ? row->XFTableIndex() : d;
   const int c = column ? column->XFTableIndex() : d;
   if (r == d) {
@@ -108,19 +112,19 @@ void TCell::ApplyRowColumnFormat() {
 }
 
 std::u16string TCell::ValueAsString() const {
-  const TNumberFormat& entry = FCommonCellData->FormatStringsTable->Format(FormatStringIndex());
-  return CellValueText(ToDisplayValue(FData.Value), entry,
-                       FCommonCellData->ProcessingState == psDataFromFile, WorkbookCodePage());
+  const TNumberFormat& entry = Common().FormatStringsTable->Format(FormatStringIndex());
+  return CellValueText(ToDisplayValue(FValue), entry,
+                       Common().ProcessingState == psDataFromFile, WorkbookCodePage());
 }
 
 void TCell::SetValue(const TCellValue& AValue) { SetValue(TCellValue(AValue)); }
 
 void TCell::SetValue(TCellValue&& AValue) {
   if (!IsAssignable(AValue)) throw EXLSError(EXLS_BADCELLVALUE);
-  if (std::holds_alternative<TCellDate>(AValue) && !std::holds_alternative<TCellDate>(FData.Value) &&
+  if (std::holds_alternative<TCellDate>(AValue) && !std::holds_alternative<TCellDate>(FValue) &&
       FormatStringIndex() == 0)
     SetFormatStringIndex(kDateFormatPosition);
-  if (FData.Value != AValue) FData.Value = std::move(AValue);
+  if (FValue != AValue) FValue = std::move(AValue);
   StoreSelf();
 }
 
@@ -146,7 +150,7 @@ void TCell::SetHyperlink(const std::u16string& AValue) {
   SetStringDataField(MutableStringData(), 'H', ToUtf16LEBytes(AValue));
   SetFontColorIndex(kHyperlinkColor);
   SetFontUnderline(true);
-  if (IsEmptyValue(FData.Value)) FData.Value = AValue;
+  if (IsEmptyValue(FValue)) FValue = AValue;
   StoreSelf();
 }
 
@@ -171,12 +175,30 @@ void TCell::Clear() { FOwner->RemoveItem(this); }
 
 // ---- TCells ----
 
+TCells::~TCells() {
+  // Cells leave their side data here, so they go while it is still there.
+  FTmpItem.reset();
+  FList.clear();
+}
+
 TCell* TCells::Item(int ARow, int ACol) {
   if (ARow < 0 || ARow > 65535 || ACol < 0 || ACol > 255) throw EXLSError(EXLS_BADROWCOL);
   if (TCell* stored = FindCell(ARow, ACol)) return stored;
   FTmpItem.reset();
-  return static_cast<TCell*>(
-      MakeTransient(std::make_unique<TCell>(this, ARow, ACol, FCommonWorkbookCellData)));
+  return static_cast<TCell*>(MakeTransient(NewItem<TCell>(this, ARow, ACol, FCommonWorkbookCellData)));
+}
+
+TCell* TCells::StoredItem(int ARow, int ACol) {
+  if (ARow < 0 || ARow > 65535 || ACol < 0 || ACol > 255) throw EXLSError(EXLS_BADROWCOL);
+  if (TCell* stored = FindCell(ARow, ACol)) return stored;
+  TItemPtr cell = NewItem<TCell>(this, ARow, ACol, FCommonWorkbookCellData);
+  auto* result = static_cast<TCell*>(cell.get());
+  if (PreventStoreItems()) {
+    MakeTransient(std::move(cell));
+  } else {
+    StoreNew(std::move(cell));
+  }
+  return result;
 }
 
 TCell* TCells::FindCell(int ARow, int ACol) const {

@@ -6,18 +6,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "xls/XLSCellValue.h"
 #include "xls/XLSItems.h"
 
 enum TCellHyperlinkType : std::uint8_t { hltAuto, hltURL, hltFile, hltUNC, hltCurrentWorkbook };
-
-struct TCellData {
-  TCellValue Value;                         // empty at creation
-  std::unique_ptr<std::string> StringData;  // tagged side data (XLSStringData.h); few cells have any
-  std::uint16_t Row = 0;   // 0 to 65535
-  std::uint16_t Col = 0;   // 0 to 255
-};
 
 class TCells;
 
@@ -26,10 +20,11 @@ class TCell : public TCustomXLSItem {
   // An unstored cell with the default format; unless a file is being read, it then takes the
   // format of its row and column.
   TCell(TCells* AOwner, int ARow, int ACol, TCommonWorkbookCellData* ACommonCellData);
+  ~TCell() override;
 
-  std::uint16_t Row() const { return FData.Row; }
-  std::uint16_t Col() const { return FData.Col; }
-  const TCellValue& Value() const { return FData.Value; }
+  std::uint16_t Row() const { return FRow; }
+  std::uint16_t Col() const { return FCol; }
+  const TCellValue& Value() const { return FValue; }
   // Accepts every kind but empty and Null, and texts of at most 65535 characters; anything else
   // raises EXLSError EXLS_BADCELLVALUE and keeps the old value. A date given to a cell without
   // a date value and with format position 0 gets position 13 (format 14, "mm/dd/yy"). Stores.
@@ -62,22 +57,36 @@ class TCell : public TCustomXLSItem {
   // The side data, created on first use.
   std::string& MutableStringData();
 
-  TCellData FData;  // value, side data, position
+  // Few cells have side data, so it is kept by the container; the small fields come first to
+  // share the padding at the end of the base part.
+  bool FHasStringData = false;  // the container holds side data of this cell
+  std::uint16_t FRow = 0;       // 0 to 65535
+  std::uint16_t FCol = 0;       // 0 to 255
+  TCellValue FValue;            // empty at creation
 };
 
 class TCells : public TCustomXLSItems {
  public:
-  using TCustomXLSItems::TCustomXLSItems;
+  TCells(TSheet* AOwner, TCommonWorkbookCellData* ACommonWorkbookCellData)
+      : TCustomXLSItems(AOwner, ACommonWorkbookCellData, sizeof(TCell)) {}
+  ~TCells() override;
 
   // The stored cell at (ARow, ACol), else a transient one valid until the next request that
   // misses. A row outside 0..65535 or a column outside 0..255 raises EXLSError EXLS_BADROWCOL.
   TCell* Item(int ARow, int ACol);
   // The stored cell at (ARow, ACol), or nullptr.
   TCell* FindCell(int ARow, int ACol) const;
+  // The stored cell at (ARow, ACol); a new empty one is stored when there is none (for
+  // readers, which give every such cell a value). Raises as Item does.
+  TCell* StoredItem(int ARow, int ACol);
   // A stored cell in storage order; raises ERangeError outside 0..Count-1.
   TCell* ItemByIndex(int AIndex) const { return static_cast<TCell*>(ItemAt(AIndex)); }
   std::uint32_t GetItemKey(const TCustomXLSItem& AItem) const override;
   static std::uint32_t KeyOf(int ARow, int ACol) {
     return static_cast<std::uint32_t>(ARow) | (static_cast<std::uint32_t>(ACol) << 16);
   }
+
+ private:
+  friend class TCell;
+  std::unordered_map<const TCell*, std::string> FStringData;  // side data of the cells with any
 };

@@ -7,9 +7,21 @@
 
 // ---- containers ----
 
+void TItemDelete::operator()(TCustomXLSItem* AItem) const {
+  TCustomXLSItems* owner = AItem->FOwner;
+  AItem->~TCustomXLSItem();
+  owner->FPool.Release(AItem);
+}
+
+TCustomXLSItems::~TCustomXLSItems() {
+  // The items go first: giving their slots back needs the pool.
+  FTmpItem.reset();
+  FList.clear();
+}
+
 void TCustomXLSItems::StoreItem(TCustomXLSItem* AItem) {
   if (FPreventStoreItems || AItem->FStored) return;
-  std::unique_ptr<TCustomXLSItem> owned;
+  TItemPtr owned;
   if (AItem == FTmpItem.get()) owned = std::move(FTmpItem);
   else return;  // only the transient item can become stored
   AItem->FStored = true;
@@ -36,24 +48,28 @@ TCustomXLSItem* TCustomXLSItems::FindByKey(std::uint32_t AKey) const {
   return position == TItemIndex::kNone ? nullptr : FList[position].get();
 }
 
-TCustomXLSItem* TCustomXLSItems::MakeTransient(std::unique_ptr<TCustomXLSItem> AItem) {
+TCustomXLSItem* TCustomXLSItems::MakeTransient(TItemPtr AItem) {
   FTmpItem = std::move(AItem);
   return FTmpItem.get();
+}
+
+void TCustomXLSItems::StoreNew(TItemPtr AItem) {
+  AItem->FStored = true;
+  FItems.Set(GetItemKey(*AItem), static_cast<std::uint32_t>(FList.size()));
+  FList.push_back(std::move(AItem));
 }
 
 // ---- items: reading ----
 
 TCustomXLSItem::TCustomXLSItem(TCustomXLSItems* AOwner, TCommonWorkbookCellData* ACommonCellData)
-    : FOwner(AOwner),
-      FCommonCellData(ACommonCellData),
-      FXFTableIndex(ACommonCellData->XFTable->DefaultIndex()) {}
+    : FOwner(AOwner), FXFTableIndex(ACommonCellData->XFTable->DefaultIndex()) {}
 
 const TXFData& TCustomXLSItem::XF() const {
-  return FCommonCellData->XFTable->LoadXFToBuffer(FXFTableIndex);
+  return Common().XFTable->LoadXFToBuffer(FXFTableIndex);
 }
 
 const TFontData& TCustomXLSItem::Font() const {
-  return FCommonCellData->FontTable->LoadFontToBuffer(XF().FontIndex);
+  return Common().FontTable->LoadFontToBuffer(XF().FontIndex);
 }
 
 TXLColorIndex TCustomXLSItem::BorderColorIndex(TCellBorderIndex ASide) const {
@@ -84,7 +100,7 @@ void TCustomXLSItem::ForEachDependentCell(const std::function<void(TCustomXLSIte
 
 template <typename Get, typename Set, typename Value>
 void TCustomXLSItem::ChangeXF(Get get, Set set, Value value, bool store, bool always) {
-  TVirtualXFTable& table = *FCommonCellData->XFTable;
+  TVirtualXFTable& table = *Common().XFTable;
   TXFData& buffer = table.LoadXFToBuffer(FXFTableIndex);
   if (!always && get(buffer) == value) return;
   set(buffer, value);
@@ -94,7 +110,7 @@ void TCustomXLSItem::ChangeXF(Get get, Set set, Value value, bool store, bool al
 
 template <typename Get, typename Set, typename Value>
 void TCustomXLSItem::ChangeFont(Get get, Set set, const Value& value) {
-  TVirtualFontTable& fonts = *FCommonCellData->FontTable;
+  TVirtualFontTable& fonts = *Common().FontTable;
   TFontData& buffer = fonts.LoadFontToBuffer(XF().FontIndex);
   if (get(buffer) == value) return;
   set(buffer, value);

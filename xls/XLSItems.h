@@ -12,16 +12,25 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "xls/XLSFont.h"
 #include "xls/XLSFormatXF.h"
 #include "xls/XLSItemIndex.h"
+#include "xls/XLSItemPool.h"
 #include "xls/XLSPalette.h"
 
 class TFormatStrings;  // the number-format table (the cell text engine's XLSFormatStr.h)
 class TSheet;
 class TCustomXLSItem;
+
+// Destroys an item and gives its slot back to its container's pool.
+struct TItemDelete {
+  void operator()(TCustomXLSItem* AItem) const;
+};
+using TItemPtr = std::unique_ptr<TCustomXLSItem, TItemDelete>;
 
 enum TXLSProcessingState : std::uint8_t { psNothing, psReading, psDataFromFile };
 
@@ -36,9 +45,11 @@ struct TCommonWorkbookCellData {
 // Base of the cell, row and column containers.
 class TCustomXLSItems {
  public:
-  TCustomXLSItems(TSheet* AOwner, TCommonWorkbookCellData* ACommonWorkbookCellData)
-      : FOwner(AOwner), FCommonWorkbookCellData(ACommonWorkbookCellData) {}
-  virtual ~TCustomXLSItems() = default;
+  // `AItemSize`: the size of the one item type the container creates.
+  TCustomXLSItems(TSheet* AOwner, TCommonWorkbookCellData* ACommonWorkbookCellData,
+                  std::size_t AItemSize)
+      : FOwner(AOwner), FCommonWorkbookCellData(ACommonWorkbookCellData), FPool(AItemSize) {}
+  virtual ~TCustomXLSItems();
   TCustomXLSItems(const TCustomXLSItems&) = delete;
   TCustomXLSItems& operator=(const TCustomXLSItems&) = delete;
 
@@ -61,15 +72,33 @@ class TCustomXLSItems {
   // The stored item at a position in storage order; raises ERangeError outside the list.
   TCustomXLSItem* ItemAt(int AIndex) const;
   TCustomXLSItem* FindByKey(std::uint32_t AKey) const;
+  // A new item of type `TItem` in a slot of the pool, not yet transient or stored.
+  template <typename TItem, typename... TArgs>
+  TItemPtr NewItem(TArgs&&... AArgs) {
+    static_assert(std::is_base_of_v<TCustomXLSItem, TItem>);
+    void* slot = FPool.Allocate();
+    try {
+      // Single inheritance: the item's base part starts at the slot, as TItemDelete expects.
+      return TItemPtr(new (slot) TItem(std::forward<TArgs>(AArgs)...));
+    } catch (...) {
+      FPool.Release(slot);
+      throw;
+    }
+  }
   // Frees the transient item and parks `AItem` in its place.
-  TCustomXLSItem* MakeTransient(std::unique_ptr<TCustomXLSItem> AItem);
+  TCustomXLSItem* MakeTransient(TItemPtr AItem);
+  // Adds a new item under its key to the stored items at once, without the transient step.
+  void StoreNew(TItemPtr AItem);
 
   TSheet* FOwner;                                             // the sheet
-  std::unique_ptr<TCustomXLSItem> FTmpItem;                   // the transient item, or none
-  std::vector<std::unique_ptr<TCustomXLSItem>> FList;         // stored items, storage order
+  TCommonWorkbookCellData* FCommonWorkbookCellData;           // the workbook's tables
+  TItemPool FPool;                                            // memory of the items below
+  TItemPtr FTmpItem;                                          // the transient item, or none
+  std::vector<TItemPtr> FList;                                // stored items, storage order
   TItemIndex FItems;                                          // key -> position in FList
   bool FPreventStoreItems = false;                            // StoreItem does nothing
-  TCommonWorkbookCellData* FCommonWorkbookCellData;           // the workbook's tables
+
+  friend struct TItemDelete;
 };
 
 // Base of cells, rows and columns: the position of the item's XF record and the format
@@ -172,11 +201,13 @@ class TCustomXLSItem {
   template <typename Get, typename Set, typename Value>
   void ChangeFont(Get get, Set set, const Value& value);
   void StoreSelf() { FOwner->StoreItem(this); }
+  // The workbook's tables.
+  TCommonWorkbookCellData& Common() const { return *FOwner->CommonWorkbookCellData(); }
 
   TCustomXLSItems* FOwner;                    // the container
-  TCommonWorkbookCellData* FCommonCellData;   // the workbook's tables
   int FXFTableIndex;                          // position of the item's XF record
   bool FStored = false;                       // in its container's stored items
 
   friend class TCustomXLSItems;
+  friend struct TItemDelete;
 };

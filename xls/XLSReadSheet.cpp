@@ -62,7 +62,7 @@ void TXLSReader::ApplyCellFormat(TCell* ACell, int AXFIndex) {
 void TXLSReader::ReadNumber() {
   TEasyStream& data = Data();
   const std::uint16_t row = RecordWord(data), column = RecordWord(data), xf = RecordWord(data);
-  TCell* cell = CurrentSheet()->Cells().Item(row, column);
+  TCell* cell = CurrentSheet()->Cells().StoredItem(row, column);
   cell->SetValue(RecordDouble(data));
   ApplyCellFormat(cell, xf);
 }
@@ -70,7 +70,7 @@ void TXLSReader::ReadNumber() {
 void TXLSReader::ReadRK() {
   TEasyStream& data = Data();
   const std::uint16_t row = RecordWord(data), column = RecordWord(data), xf = RecordWord(data);
-  TCell* cell = CurrentSheet()->Cells().Item(row, column);
+  TCell* cell = CurrentSheet()->Cells().StoredItem(row, column);
   cell->SetValue(DecodeRK(RecordDWord(data)));
   ApplyCellFormat(cell, xf);
 }
@@ -82,7 +82,7 @@ void TXLSReader::ReadMulRK() {
   TCells& cells = CurrentSheet()->Cells();
   while (data.ReadableSize() > 6) {
     const std::uint16_t xf = RecordWord(data);
-    TCell* cell = cells.Item(row, column++);
+    TCell* cell = cells.StoredItem(row, column++);
     cell->SetValue(DecodeRK(RecordDWord(data)));
     ApplyCellFormat(cell, xf);
   }
@@ -92,7 +92,7 @@ void TXLSReader::ReadLabel() {
   TEasyStream& data = Data();
   const std::uint16_t row = RecordWord(data), column = RecordWord(data), xf = RecordWord(data);
   const std::uint16_t count = RecordWord(data);
-  TCell* cell = CurrentSheet()->Cells().Item(row, column);
+  TCell* cell = CurrentSheet()->Cells().StoredItem(row, column);
   if (count == 0) {
     cell->SetValue(std::u16string());
   } else {
@@ -107,7 +107,7 @@ void TXLSReader::ReadLabelSST() {
   const std::uint16_t row = RecordWord(data), column = RecordWord(data), xf = RecordWord(data);
   const std::uint32_t index = RecordDWord(data);
   if (index >= FSST.size()) throw EListError(static_cast<long>(index));
-  TCell* cell = CurrentSheet()->Cells().Item(row, column);
+  TCell* cell = CurrentSheet()->Cells().StoredItem(row, column);
   cell->SetValue(TCellValue(FSST[index]));
   ApplyCellFormat(cell, xf);
 }
@@ -144,7 +144,7 @@ void TXLSReader::ReadBoolErr() {
   const std::uint16_t row = RecordWord(data), column = RecordWord(data), xf = RecordWord(data);
   const std::uint16_t value = RecordWord(data);  // value byte and error flag
   if (value > 1) return;                         // error values make no cell
-  TCell* cell = CurrentSheet()->Cells().Item(row, column);
+  TCell* cell = CurrentSheet()->Cells().StoredItem(row, column);
   cell->SetValue(value == 1);
   ApplyCellFormat(cell, xf);
 }
@@ -185,7 +185,7 @@ void TXLSReader::ReadString() {
   std::string text;
   bool wide = false;
   ReadContinuedChars(count, (flags & 1) != 0, text, wide);
-  TCell* cell = CurrentSheet()->Cells().Item(FRow, FColumn);
+  TCell* cell = CurrentSheet()->Cells().StoredItem(FRow, FColumn);
   cell->SetValue(TextValue(text, wide));
   ApplyCellFormat(cell, FXFIndex);
   FRow = FColumn = FXFIndex = -1;

@@ -78,7 +78,8 @@ class TColumn : public TCustomRowCol {
 template <typename TItem>
 class TCustomRowCols : public TCustomXLSItems {
  public:
-  using TCustomXLSItems::TCustomXLSItems;
+  TCustomRowCols(TSheet* AOwner, TCommonWorkbookCellData* ACommonWorkbookCellData)
+      : TCustomXLSItems(AOwner, ACommonWorkbookCellData, sizeof(TItem)) {}
 
   // The stored item with that index, else a transient one valid until the next request that
   // misses.
@@ -86,7 +87,7 @@ class TCustomRowCols : public TCustomXLSItems {
     if (TItem* stored = Find(AIndex)) return stored;
     FTmpItem.reset();
     return static_cast<TItem*>(
-        MakeTransient(std::make_unique<TItem>(this, AIndex, FCommonWorkbookCellData)));
+        MakeTransient(NewItem<TItem>(this, AIndex, FCommonWorkbookCellData)));
   }
   // The stored item with that index, or nullptr.
   TItem* Find(int AIndex) const { return static_cast<TItem*>(FindByKey(KeyOf(AIndex))); }

@@ -132,6 +132,20 @@ TEST_F(Model, SideDataFields) {
   EXPECT_TRUE(cell->Stored());
   EXPECT_EQ(cell->Formula(), "17");
   EXPECT_EQ(cells_.Item(4, 4)->HyperlinkType(), hltAuto);
+
+  // Side data leaves with its cell: a discarded transient cell's and a cleared cell's data never
+  // reach the cell that comes next at the same place (or in the same memory).
+  cells_.Item(5, 5)->SetHyperlinkType(hltFile);
+  cells_.Item(6, 6);
+  EXPECT_EQ(cells_.Item(5, 5)->HyperlinkType(), hltAuto);
+  cell->Clear();
+  TCell* again = cells_.Item(3, 3);
+  EXPECT_TRUE(again->StringData().empty());
+  EXPECT_EQ(again->Formula(), "");
+  again->SetValue(1.0);
+  EXPECT_EQ(cells_.StoredItem(3, 3), again);
+  EXPECT_TRUE(cells_.StoredItem(7, 7)->Stored());  // stored at once, for readers
+  EXPECT_EQ(cells_.Count(), 2);
 }
 
 TEST_F(Model, HyperlinksColourUnderlineAndFillAnEmptyValue) {
