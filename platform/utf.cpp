@@ -1,5 +1,7 @@
 #include "platform/utf.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -77,12 +79,8 @@ std::u16string Utf8ToUtf16(std::string_view in) {
   return out;
 }
 
-void AppendUtf16AsUtf8(std::string& out, std::u16string_view in) {
-  // At most three bytes per UTF-16 unit (a pair of units gives four); written in place, then
-  // the string is cut to what was written.
-  const std::size_t start = out.size();
-  out.resize(start + 3 * in.size());
-  char* p = out.data() + start;
+char* WriteUtf16AsUtf8(char* out, std::u16string_view in) {
+  char* p = out;
   for (size_t i = 0; i < in.size(); ++i) {
     char32_t c = in[i];
     if (c < 0x80) {
@@ -98,7 +96,19 @@ void AppendUtf16AsUtf8(std::string& out, std::u16string_view in) {
     }
     p = PutUtf8(p, c);
   }
-  out.resize(static_cast<std::size_t>(p - out.data()));
+  return p;
+}
+
+void AppendUtf16AsUtf8(std::string& out, std::u16string_view in) {
+  // Written in a stack buffer piece by piece (a pair of units is never split), so that the
+  // string is not first filled with zeros it does not need.
+  char buffer[768];
+  while (!in.empty()) {
+    std::size_t take = std::min<std::size_t>(in.size(), sizeof buffer / 3);
+    if (take < in.size() && in[take - 1] >= 0xD800 && in[take - 1] <= 0xDBFF) --take;
+    out.append(buffer, WriteUtf16AsUtf8(buffer, in.substr(0, take)));
+    in.remove_prefix(take);
+  }
 }
 
 std::string Utf16ToUtf8(std::u16string_view in) {

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr std::size_t kFlushSize = 1 << 16;  // output bytes gathered before a stream write
+constexpr std::size_t kBufferSize = 1 << 16;  // output bytes gathered before a stream write
 
 // Bytes that would open or close a tag become "_".
 void ReplaceAngleBrackets(std::string& AText) {
@@ -112,18 +112,37 @@ std::string CellStyleText(const TCustomXLSItem& AItem) {
   return s;
 }
 
-void AppendCellTextHtml(std::string& AOut, std::u16string_view AText) {
-  auto is_blank = [](char16_t c) { return c <= u' '; };
-  const auto first = std::find_if_not(AText.begin(), AText.end(), is_blank);
-  const auto last = std::find_if_not(AText.rbegin(), AText.rend(), is_blank).base();
-  if (first >= last) {
-    AOut += "&nbsp;";
-    return;
+char* WriteCellTextHtml(char* AOut, std::u16string_view AText) {
+  std::size_t first = 0, last = AText.size();
+  while (first < last && AText[first] <= u' ') ++first;
+  while (last > first && AText[last - 1] <= u' ') --last;
+  if (first == last) return std::copy_n("&nbsp;", 6, AOut);
+  // ASCII and the two-byte characters (Latin, Cyrillic) are written here, "<" and ">" replaced;
+  // a character of three bytes or a surrogate goes through the general UTF-8 encoder.
+  auto* p = reinterpret_cast<unsigned char*>(AOut);
+  for (std::size_t i = first; i < last; ++i) {
+    const char16_t c = AText[i];
+    if (c < 0x80) {
+      *p++ = c == u'<' || c == u'>' ? '_' : static_cast<unsigned char>(c);
+    } else if (c < 0x800) {
+      *p++ = static_cast<unsigned char>(0xC0 | (c >> 6));
+      *p++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+    } else {
+      const bool pair = c >= 0xD800 && c <= 0xDBFF && i + 1 < last && AText[i + 1] >= 0xDC00 &&
+                        AText[i + 1] <= 0xDFFF;
+      const std::size_t units = pair ? 2 : 1;
+      p = reinterpret_cast<unsigned char*>(
+          WriteUtf16AsUtf8(reinterpret_cast<char*>(p), AText.substr(i, units)));
+      i += units - 1;
+    }
   }
+  return reinterpret_cast<char*>(p);
+}
+
+void AppendCellTextHtml(std::string& AOut, std::u16string_view AText) {
   const std::size_t start = AOut.size();
-  AppendUtf16AsUtf8(AOut, AText.substr(first - AText.begin(), last - first));
-  for (auto at = AOut.begin() + static_cast<std::ptrdiff_t>(start); at != AOut.end(); ++at)
-    if (*at == '<' || *at == '>') *at = '_';
+  AOut.resize(start + std::max<std::size_t>(3 * AText.size(), 6));
+  AOut.resize(static_cast<std::size_t>(WriteCellTextHtml(AOut.data() + start, AText) - AOut.data()));
 }
 
 std::string CellTextToHtml(std::u16string_view AText) {
@@ -145,10 +164,13 @@ void TXLSWriterHTML::SaveToStream(TStream& AStream, const TRangeRect& ARect) {
   struct TStreamUse {
     explicit TStreamUse(TXLSWriterHTML& AWriter, TStream& AStream) : Writer(AWriter) {
       Writer.FStream = &AStream;
+      Writer.FOut.resize(kBufferSize);
+      Writer.FUsed = 0;
     }
     ~TStreamUse() {
       Writer.FStream = nullptr;
-      Writer.FOut.clear();
+      Writer.FOut = {};
+      Writer.FUsed = 0;
     }
     TXLSWriterHTML& Writer;
   } use(*this, AStream);
@@ -172,28 +194,31 @@ void TXLSWriterHTML::WriteDocument() {
 
 void TXLSWriterHTML::BuildStyles() {
   FCSSList = std::make_unique<TVirtualDataTable>();
-  const int rows = std::max(0, FRect.RowTo - FRect.RowFrom + 1);
-  const int columns = std::max(0, FRect.ColumnTo - FRect.ColumnFrom + 1);
-  FCSSCellMap.clear();
-  FCSSCellMap.reserve(static_cast<std::size_t>(rows) * columns);
-  // A style text depends only on the cell's XF record (with its font and the palette, which do
-  // not change while a document is written), so each record's text is built once.
-  std::vector<std::int32_t> class_of_xf;
   FXFFacts.clear();
   FNextStored = 0;
-  for (int r = FRect.RowFrom; r < FRect.RowFrom + rows; ++r) {
-    for (int c = FRect.ColumnFrom; c < FRect.ColumnFrom + columns; ++c) {
-      const TCell* cell = CellAt(r, c);
-      const auto xf = static_cast<std::size_t>(cell->XFTableIndex());
-      if (xf >= class_of_xf.size()) class_of_xf.resize(xf + 1, -1);
-      if (class_of_xf[xf] < 0) {
-        class_of_xf[xf] = FCSSList->AddItem(CellStyleText(*cell));
-        if (xf >= FXFFacts.size()) FXFFacts.resize(xf + 1);
-        FXFFacts[xf] = {true, cell->Merged(), cell->FormatStringIndex()};
-      }
-      FCSSCellMap.push_back(class_of_xf[xf]);
-    }
-  }
+  // A style text depends only on the cell's XF record (with its font and the palette, which do
+  // not change while a document is written), so each record's text is built once; classes are
+  // numbered by first use, rows first.
+  for (int r = FRect.RowFrom; r <= FRect.RowTo; ++r)
+    for (int c = FRect.ColumnFrom; c <= FRect.ColumnTo; ++c) FactsOf(*CellAt(r, c));
+  FClassTags.clear();
+  while (FClassTags.size() < static_cast<std::size_t>(FCSSList->Count())) AddClassTag();
+}
+
+void TXLSWriterHTML::AddClassTag() {
+  std::string tag = "<td class=\"xl";
+  AppendDecimal(tag, static_cast<long long>(FClassTags.size()));
+  tag += '"';
+  FClassTags.push_back(std::move(tag));
+}
+
+const TXLSWriterHTML::TXFFacts& TXLSWriterHTML::FactsOf(const TCell& ACell) {
+  const auto xf = static_cast<std::size_t>(ACell.XFTableIndex());
+  if (xf >= FXFFacts.size()) FXFFacts.resize(xf + 1);
+  TXFFacts& facts = FXFFacts[xf];
+  if (!facts.Known)
+    facts = {true, ACell.Merged(), ACell.FormatStringIndex(), FCSSList->AddItem(CellStyleText(ACell))};
+  return facts;
 }
 
 TCell* TXLSWriterHTML::CellAt(int ARow, int AColumn) {
@@ -211,8 +236,9 @@ TCell* TXLSWriterHTML::CellAt(int ARow, int AColumn) {
 
 void TXLSWriterHTML::FreeStyles() {
   FCSSList.reset();
-  FCSSCellMap = {};
   FColumnWidthsPx = {};
+  FClassTags = {};
+  FColumnTags = {};
   FXFFacts = {};
   FTextCache = {};
 }
@@ -232,9 +258,14 @@ void TXLSWriterHTML::WriteStyles() {
 void TXLSWriterHTML::WriteTable() {
   long long width = 0;
   FColumnWidthsPx.clear();
+  FColumnTags.clear();
   for (int c = FRect.ColumnFrom; c <= FRect.ColumnTo; ++c) {
     FColumnWidthsPx.push_back(FSheet->Columns().Item(c)->VisibleWidthPx() + 1);
     width += FColumnWidthsPx.back();
+    std::string tag = " width=";
+    AppendDecimal(tag, FColumnWidthsPx.back());
+    tag += " height=";
+    FColumnTags.push_back(std::move(tag));
   }
   Put("<table cellpadding=0 cellspacing=0 border=0 width=");
   PutNumber(width);
@@ -242,102 +273,90 @@ void TXLSWriterHTML::WriteTable() {
   FNextStored = 0;
   for (int r = FRect.RowFrom; r <= FRect.RowTo; ++r) {
     Put("<tr>\r\n");
-    const int height = RowHeightPx(r);
-    for (int c = FRect.ColumnFrom; c <= FRect.ColumnTo; ++c) WriteCell(r, c, height);
+    char tail[24];
+    char* end = std::to_chars(tail, tail + sizeof tail - 1, RowHeightPx(r)).ptr;
+    *end++ = '>';
+    const std::string_view row_tail(tail, static_cast<std::size_t>(end - tail));
+    for (int c = FRect.ColumnFrom; c <= FRect.ColumnTo; ++c) WriteCell(r, c, row_tail);
     Put("</tr>\r\n");
-    if (FOut.size() >= kFlushSize) Flush();
   }
   Put("</table>\r\n");
 }
 
 int TXLSWriterHTML::RowHeightPx(int ARow) { return FSheet->Rows().Item(ARow)->VisibleHeightPx() + 1; }
 
-void TXLSWriterHTML::WriteCell(int ARow, int AColumn, int AHeightPx) {
+void TXLSWriterHTML::WriteCell(int ARow, int AColumn, std::string_view ARowTail) {
   TCell* cell = CellAt(ARow, AColumn);
+  const TXFFacts& facts = FactsOf(*cell);
+  while (FClassTags.size() <= static_cast<std::size_t>(facts.Class)) AddClassTag();
+  const std::string& class_tag = FClassTags[static_cast<std::size_t>(facts.Class)];
   // A merged area is written as one cell at its top-left corner; the part of an area that
   // reaches beyond the rectangle is left out. A cell marked merged that lies in no merged area
   // is written as an ordinary cell.
   TRangeRect merged;
-  const TXFFacts facts = FactsOf(*cell);
-  const bool spans = facts.Merged && FSheet->FindMergedRectContainingCell(*cell, merged);
-  if (spans) {
+  if (facts.Merged && FSheet->FindMergedRectContainingCell(*cell, merged)) {
     merged.RowFrom = std::max(merged.RowFrom, FRect.RowFrom);
     merged.RowTo = std::min(merged.RowTo, FRect.RowTo);
     merged.ColumnFrom = std::max(merged.ColumnFrom, FRect.ColumnFrom);
     merged.ColumnTo = std::min(merged.ColumnTo, FRect.ColumnTo);
     if (ARow != merged.RowFrom || AColumn != merged.ColumnFrom) return;
-  }
-  const int columns = FRect.ColumnTo - FRect.ColumnFrom + 1;
-  const std::int32_t css =
-      FCSSCellMap[static_cast<std::size_t>(ARow - FRect.RowFrom) * columns + (AColumn - FRect.ColumnFrom)];
-  FText.clear();
-  AppendCellText(*cell, facts.Format);
-  const std::string link = cell->StringData().empty() ? std::string() : Utf16ToUtf8(cell->Hyperlink());
-  const std::string& text = FText;
-
-  long long width = 0, height = AHeightPx;
-  const int column_to = spans ? merged.ColumnTo : AColumn;
-  for (int c = AColumn; c <= column_to; ++c) width += FColumnWidthsPx[c - FRect.ColumnFrom];
-  if (spans)
+    long long width = 0, height = RowHeightPx(ARow);
+    for (int c = AColumn; c <= merged.ColumnTo; ++c) width += FColumnWidthsPx[c - FRect.ColumnFrom];
     for (int r = ARow + 1; r <= merged.RowTo; ++r) height += RowHeightPx(r);
-
-  // The opening tag is put together in place and appended at once.
-  char tag[160];
-  char* p = tag;
-  auto put = [&p](std::string_view bytes) { p = std::copy(bytes.begin(), bytes.end(), p); };
-  auto put_number = [&p](long long value) { p = std::to_chars(p, p + 24, value).ptr; };
-  put("<td class=\"xl");
-  put_number(css);
-  *p++ = '"';
-  if (spans) {
-    put(" colspan=");
-    put_number(column_to - AColumn + 1);
-    put(" rowspan=");
-    put_number(merged.RowTo - ARow + 1);
-    *p++ = ' ';
-  }
-  put(" width=");
-  put_number(width);
-  put(" height=");
-  put_number(height);
-  *p++ = '>';
-  std::string& line = FOut;
-  line.append(tag, p);
-  if (!link.empty()) {
-    line += "<a href=\"";
-    for (char ch : link) {
-      if (ch == '"') line += "&quot;";  // a quote would end the attribute
-      else line += ch;
-    }
-    line += "\">";
-    line += text;
-    line += "</a>";
+    Put(class_tag);
+    Put(" colspan=");
+    PutNumber(merged.ColumnTo - AColumn + 1);
+    Put(" rowspan=");
+    PutNumber(merged.RowTo - ARow + 1);
+    Put("  width=");
+    PutNumber(width);
+    Put(" height=");
+    PutNumber(height);
+    Put(">");
   } else {
-    line += text;
+    const std::string& column_tag = FColumnTags[static_cast<std::size_t>(AColumn - FRect.ColumnFrom)];
+    char* p = Room(class_tag.size() + column_tag.size() + ARowTail.size());
+    p = std::copy(class_tag.begin(), class_tag.end(), p);
+    p = std::copy(column_tag.begin(), column_tag.end(), p);
+    Commit(std::copy(ARowTail.begin(), ARowTail.end(), p));
   }
-  line += "</td>\r\n";
+  if (cell->StringData().empty()) {
+    PutCellText(*cell, facts.Format);
+  } else {
+    const std::string link = Utf16ToUtf8(cell->Hyperlink());
+    if (link.empty()) {
+      PutCellText(*cell, facts.Format);
+    } else {
+      Put("<a href=\"");
+      for (std::size_t at = 0; at < link.size();) {  // a quote would end the attribute
+        const std::size_t quote = std::min(link.find('"', at), link.size());
+        Put(std::string_view(link).substr(at, quote - at));
+        if (quote < link.size()) Put("&quot;");
+        at = quote + 1;
+      }
+      Put("\">");
+      PutCellText(*cell, facts.Format);
+      Put("</a>");
+    }
+  }
+  Put("</td>\r\n");
 }
 
-TXLSWriterHTML::TXFFacts TXLSWriterHTML::FactsOf(const TCell& ACell) const {
-  const auto xf = static_cast<std::size_t>(ACell.XFTableIndex());
-  if (xf < FXFFacts.size() && FXFFacts[xf].Known) return FXFFacts[xf];
-  return {true, ACell.Merged(), ACell.FormatStringIndex()};
-}
-
-void TXLSWriterHTML::AppendCellText(const TCell& ACell, int AFormat) {
+void TXLSWriterHTML::PutCellText(const TCell& ACell, int AFormat) {
   const TCellValue& value = ACell.Value();
   if (const auto* text = std::get_if<std::u16string>(&value)) {
     // A text shows as it is whatever its format; the format is still looked up, as
     // ValueAsString does, so that a cell naming no format fails alike.
     FSheet->Workbook()->FormatStrings()->Format(AFormat);
-    AppendCellTextHtml(FText, *text);
+    Commit(WriteCellTextHtml(Room(std::max<std::size_t>(3 * text->size(), 6)), *text));
     return;
   }
   const TDisplayValue shown = ToDisplayValue(value);
   const double* number = std::get_if<double>(&shown);
   const auto* date = std::get_if<TDisplayDate>(&shown);
   if (!number && !date) {
-    AppendCellTextHtml(FText, ACell.ValueAsString());
+    const std::u16string shown_text = ACell.ValueAsString();
+    Commit(WriteCellTextHtml(Room(std::max<std::size_t>(3 * shown_text.size(), 6)), shown_text));
     return;
   }
   // A number's text depends only on its format and its value while a document is written.
@@ -355,13 +374,28 @@ void TXLSWriterHTML::AppendCellText(const TCell& ACell, int AFormat) {
     slot.Key = key;
     slot.Used = true;
   }
-  FText += slot.Text;
+  Put(slot.Text);
 }
 
-void TXLSWriterHTML::PutNumber(long long AValue) { AppendDecimal(FOut, AValue); }
+char* TXLSWriterHTML::Room(std::size_t ACount) {
+  if (FOut.size() - FUsed < ACount) {
+    Flush();
+    if (FOut.size() < ACount) FOut.resize(ACount);
+  }
+  return FOut.data() + FUsed;
+}
+
+void TXLSWriterHTML::Put(std::string_view ABytes) {
+  Commit(std::copy(ABytes.begin(), ABytes.end(), Room(ABytes.size())));
+}
+
+void TXLSWriterHTML::PutNumber(long long AValue) {
+  char* p = Room(24);
+  Commit(std::to_chars(p, p + 24, AValue).ptr);
+}
 
 void TXLSWriterHTML::Flush() {
-  if (FOut.empty()) return;
-  FStream->WriteBuffer(FOut.data(), static_cast<std::int64_t>(FOut.size()));
-  FOut.clear();
+  if (FUsed == 0) return;
+  FStream->WriteBuffer(FOut.data(), static_cast<std::int64_t>(FUsed));
+  FUsed = 0;
 }

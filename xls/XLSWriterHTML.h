@@ -6,6 +6,7 @@
 // UTF-16 text and hyperlink. No byte-order mark.
 
 #include <cstdint>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -29,6 +30,9 @@ std::string CellStyleText(const TCustomXLSItem& AItem);
 std::string CellTextToHtml(std::u16string_view AText);
 // CellTextToHtml appended to `AOut`.
 void AppendCellTextHtml(std::string& AOut, std::u16string_view AText);
+// CellTextToHtml written at `AOut`, which has room for 3 bytes a character and at least 6;
+// returns the end of what was written.
+char* WriteCellTextHtml(char* AOut, std::u16string_view AText);
 
 class TXLSWriterHTML {
  public:
@@ -48,6 +52,8 @@ class TXLSWriterHTML {
   void WriteDocument();
   // One style text per cell of the rectangle, rows first; classes numbered by first use.
   void BuildStyles();
+  // The opening of the next class's cell tag.
+  void AddClassTag();
   // The cell (ARow, AColumn) as TCells::Item gives it, for a walk through the rectangle rows
   // first: stored cells kept in that order are taken from the storage order without a lookup.
   TCell* CellAt(int ARow, int AColumn);
@@ -56,21 +62,27 @@ class TXLSWriterHTML {
   }
   void WriteStyles();
   void WriteTable();
-  // `AHeightPx`: the row's visible height + 1.
-  void WriteCell(int ARow, int AColumn, int AHeightPx);
+  // `ARowTail`: the row's visible height + 1 and the tag's closing ">", for cells that span
+  // nothing.
+  void WriteCell(int ARow, int AColumn, std::string_view ARowTail);
   int RowHeightPx(int ARow);
   // What the writer reads of a cell's XF record, read once per record.
   struct TXFFacts {
     bool Known = false;   // read already
     bool Merged = false;  // the merge flag
     int Format = 0;       // the number-format position
+    int Class = 0;        // the style class
   };
-  TXFFacts FactsOf(const TCell& ACell) const;
-  // The cell's text as table content into FText; `AFormat` is its number-format position.
-  void AppendCellText(const TCell& ACell, int AFormat);
+  const TXFFacts& FactsOf(const TCell& ACell);
+  // The cell's text as table content, at the end of the output.
+  void PutCellText(const TCell& ACell, int AFormat);
   void FreeStyles();
-  // Buffered output: Flush hands the buffer to the stream.
-  void Put(std::string_view ABytes) { FOut.append(ABytes); }
+  // Buffered output: Room gives space for `ACount` more bytes at the end of the buffer (handing
+  // what it holds to the stream first when it is short of space), Commit takes what was written
+  // there up to `AEnd`, Flush hands the buffer to the stream.
+  char* Room(std::size_t ACount);
+  void Commit(char* AEnd) { FUsed = static_cast<std::size_t>(AEnd - FOut.data()); }
+  void Put(std::string_view ABytes);
   void PutNumber(long long AValue);
   void Flush();
 
@@ -78,12 +90,13 @@ class TXLSWriterHTML {
   TStream* FStream = nullptr;                    // destination while a document is written
   TRangeRect FRect;                              // the rectangle written, inclusive bounds
   std::unique_ptr<TVirtualDataTable> FCSSList;   // distinct style texts; position = class
-  std::vector<std::int32_t> FCSSCellMap;         // class of each cell of the rectangle
   std::vector<int> FColumnWidthsPx;              // visible width + 1 of each column of FRect
+  std::vector<std::string> FClassTags;           // "<td class=\"xlN\"" of each class
+  std::vector<std::string> FColumnTags;          // " width=W height=" of each column of FRect
   int FNextStored = 0;                           // CellAt's position in the storage order
-  std::string FOut;                              // bytes not yet handed to FStream
+  std::string FOut;                              // output buffer; its first FUsed bytes are data
+  std::size_t FUsed = 0;                         // bytes of FOut not yet handed to FStream
   std::vector<TXFFacts> FXFFacts;                // by XF position, for the records met
-  std::string FText;                             // the text of the cell being written
 
   // The table text of a number or date by its format position and value: a document shows
   // the same few values again and again (quantities, dates).

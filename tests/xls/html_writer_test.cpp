@@ -345,6 +345,11 @@ TEST_F(HtmlWriter, CellTextsAsTableContent) {
       {u"Дюбель М10×40", "Дюбель М10×40"},
       {u"10×20 Ø20 Café Äcker", "10×20 Ø20 Café Äcker"},
       {u"\u3000 x\u3000", "\u3000 x\u3000"},  // only characters up to U+0020 are cut
+      // A pair of surrogates is one character of four bytes; an unpaired one shows as U+FFFD
+      // and takes nothing after it along, not even an angle bracket.
+      {u"\U0001F600<", "\xF0\x9F\x98\x80_"},
+      {std::u16string(u"a\xD83D<b", 4), "a\xEF\xBF\xBD_b"},
+      {std::u16string(u"\xDE00\xD83D", 2), "\xEF\xBF\xBD\xEF\xBF\xBD"},
   };
   for (const TextCase& test : cases) {
     TWorkbook book(1);
