@@ -190,15 +190,8 @@ TCell* TCells::Item(int ARow, int ACol) {
 
 TCell* TCells::StoredItem(int ARow, int ACol) {
   if (ARow < 0 || ARow > 65535 || ACol < 0 || ACol > 255) throw EXLSError(EXLS_BADROWCOL);
-  if (TCell* stored = FindCell(ARow, ACol)) return stored;
-  TItemPtr cell = NewItem<TCell>(this, ARow, ACol, FCommonWorkbookCellData);
-  auto* result = static_cast<TCell*>(cell.get());
-  if (PreventStoreItems()) {
-    MakeTransient(std::move(cell));
-  } else {
-    StoreNew(std::move(cell));
-  }
-  return result;
+  if (PreventStoreItems()) return Item(ARow, ACol);
+  return static_cast<TCell*>(FindOrStoreNew(NewItem<TCell>(this, ARow, ACol, FCommonWorkbookCellData)));
 }
 
 TCell* TCells::FindCell(int ARow, int ACol) const {

@@ -10,21 +10,28 @@ std::uint32_t TItemIndex::Find(std::uint32_t AKey) const {
   }
 }
 
-void TItemIndex::Set(std::uint32_t AKey, std::uint32_t APosition) {
-  if (4 * (FCount + 1) > 3 * FSlots.size()) Rehash(FSlots.empty() ? 16 : 2 * FSlots.size(), FSlots);
+TItemIndex::TSlot& TItemIndex::SlotOf(std::uint32_t AKey) {
   const std::size_t mask = FSlots.size() - 1;
   for (std::size_t i = Home(AKey);; i = (i + 1) & mask) {
     TSlot& slot = FSlots[i];
-    if (slot.Position == kNone) {
-      slot = {AKey, APosition};
-      ++FCount;
-      return;
-    }
-    if (slot.Key == AKey) {
-      slot.Position = APosition;
-      return;
-    }
+    if (slot.Position == kNone || slot.Key == AKey) return slot;
   }
+}
+
+void TItemIndex::Set(std::uint32_t AKey, std::uint32_t APosition) {
+  Grow();
+  TSlot& slot = SlotOf(AKey);
+  if (slot.Position == kNone) ++FCount;
+  slot = {AKey, APosition};
+}
+
+std::uint32_t TItemIndex::Insert(std::uint32_t AKey, std::uint32_t APosition) {
+  Grow();
+  TSlot& slot = SlotOf(AKey);
+  if (slot.Position != kNone) return slot.Position;
+  ++FCount;
+  slot = {AKey, APosition};
+  return kNone;
 }
 
 void TItemIndex::Remove(std::uint32_t AKey, std::uint32_t APosition) {
@@ -34,15 +41,17 @@ void TItemIndex::Remove(std::uint32_t AKey, std::uint32_t APosition) {
     if (slot.Position == kNone || slot.Key == AKey) continue;
     old.push_back({slot.Key, slot.Position > APosition ? slot.Position - 1 : slot.Position});
   }
-  Rehash(FSlots.size(), old);
+  Rehash(FSlots.size(), std::move(old));
 }
 
-void TItemIndex::Rehash(std::size_t ASlots, const std::vector<TSlot>& AOld) {
-  std::vector<TSlot> old = AOld;
+void TItemIndex::Rehash(std::size_t ASlots, std::vector<TSlot> AOld) {
   FSlots.assign(ASlots, TSlot{});
   FCount = 0;
   FShift = 64;
   for (std::size_t n = ASlots; n > 1; n >>= 1) --FShift;
-  for (const TSlot& slot : old)
-    if (slot.Position != kNone) Set(slot.Key, slot.Position);
+  for (const TSlot& slot : AOld) {
+    if (slot.Position == kNone) continue;
+    SlotOf(slot.Key) = slot;  // keys are distinct, and the table is large enough
+    ++FCount;
+  }
 }

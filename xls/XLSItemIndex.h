@@ -4,6 +4,7 @@
 // bytes a slot and no allocation per item.
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 class TItemIndex {
@@ -14,6 +15,9 @@ class TItemIndex {
   std::uint32_t Find(std::uint32_t AKey) const;
   // Stores `APosition` for `AKey`, replacing an earlier one.
   void Set(std::uint32_t AKey, std::uint32_t APosition);
+  // Stores `APosition` for `AKey` unless the key has a position already; returns that earlier
+  // position, or kNone when `APosition` was stored.
+  std::uint32_t Insert(std::uint32_t AKey, std::uint32_t APosition);
   // Forgets `AKey` and moves every position above `APosition` one down, as when the item at
   // `APosition` leaves the storage order.
   void Remove(std::uint32_t AKey, std::uint32_t APosition);
@@ -27,7 +31,15 @@ class TItemIndex {
     return static_cast<std::size_t>((AKey * 0x9E3779B97F4A7C15ull) >> FShift);
   }
   // Rebuilds the table with `ASlots` slots from the pairs of `AOld`.
-  void Rehash(std::size_t ASlots, const std::vector<TSlot>& AOld);
+  void Rehash(std::size_t ASlots, std::vector<TSlot> AOld);
+  // The slot of `AKey`, or the free slot where it belongs; the table must not be empty.
+  TSlot& SlotOf(std::uint32_t AKey);
+  // Makes room for one more key.
+  void Grow() {
+    if (4 * (FCount + 1) <= 3 * FSlots.size()) return;
+    const std::size_t slots = FSlots.empty() ? 16 : 2 * FSlots.size();
+    Rehash(slots, std::move(FSlots));
+  }
 
   std::vector<TSlot> FSlots;  // the table; empty until the first Set
   std::size_t FCount = 0;     // slots in use

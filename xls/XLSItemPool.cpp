@@ -25,18 +25,19 @@ TItemPool::TItemPool(std::size_t ASlotSize)
 
 TItemPool::~TItemPool() = default;
 
-void* TItemPool::Allocate() {
+void* TItemPool::AllocateSlowly() {
   if (kSlotPerHeapBlock) return ::operator new(FSlotSize);
   if (FFree) {
     void* slot = FFree;
     FFree = *static_cast<void**>(slot);
     return slot;
   }
-  if (FBlocks.empty() || FUsedInLast == FSlotsPerBlock) {
-    FBlocks.push_back(std::make_unique_for_overwrite<std::byte[]>(FSlotsPerBlock * FSlotSize));
-    FUsedInLast = 0;
-  }
-  return FBlocks.back().get() + FSlotSize * FUsedInLast++;
+  FBlocks.push_back(std::make_unique_for_overwrite<std::byte[]>(FSlotsPerBlock * FSlotSize));
+  FNext = FBlocks.back().get();
+  FEnd = FNext + FSlotsPerBlock * FSlotSize;
+  void* slot = FNext;
+  FNext += FSlotSize;
+  return slot;
 }
 
 void TItemPool::Release(void* ASlot) {

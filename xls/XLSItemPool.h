@@ -18,16 +18,25 @@ class TItemPool {
 
   std::size_t SlotSize() const { return FSlotSize; }
   // A slot of uninitialised memory; raises std::bad_alloc when memory runs out.
-  void* Allocate();
+  void* Allocate() {
+    if (FNext == FEnd || FFree) return AllocateSlowly();
+    void* slot = FNext;
+    FNext += FSlotSize;
+    return slot;
+  }
   // Gives back a slot of this pool whose item has been destroyed.
   void Release(void* ASlot);
 
  private:
   static constexpr std::size_t kBlockBytes = 64 * 1024;
 
+  // A released slot, else a slot of a new block (or its own heap block).
+  void* AllocateSlowly();
+
   std::size_t FSlotSize;                              // bytes per slot
   std::size_t FSlotsPerBlock;                         // slots in one block
   std::vector<std::unique_ptr<std::byte[]>> FBlocks;  // every block, the newest last
-  std::size_t FUsedInLast = 0;                        // slots handed out from the newest block
+  std::byte* FNext = nullptr;                         // the next unused slot of the newest block
+  std::byte* FEnd = nullptr;                          // the end of the newest block's slots
   void* FFree = nullptr;                              // released slots, each holding the next
 };

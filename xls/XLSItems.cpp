@@ -37,10 +37,8 @@ void TCustomXLSItems::RemoveItem(TCustomXLSItem* AItem) {
   if (found != FList.end()) FList.erase(found);
 }
 
-TCustomXLSItem* TCustomXLSItems::ItemAt(int AIndex) const {
-  if (AIndex < 0 || AIndex >= Count())
-    throw ERangeError(Format(u"List index (%d) out of bounds", {AIndex}));
-  return FList[AIndex].get();
+void TCustomXLSItems::RaiseIndexError(int AIndex) {
+  throw ERangeError(Format(u"List index (%d) out of bounds", {AIndex}));
 }
 
 TCustomXLSItem* TCustomXLSItems::FindByKey(std::uint32_t AKey) const {
@@ -53,10 +51,13 @@ TCustomXLSItem* TCustomXLSItems::MakeTransient(TItemPtr AItem) {
   return FTmpItem.get();
 }
 
-void TCustomXLSItems::StoreNew(TItemPtr AItem) {
+TCustomXLSItem* TCustomXLSItems::FindOrStoreNew(TItemPtr AItem) {
+  if (FList.size() == FList.capacity()) FList.reserve(2 * FList.size() + 16);  // push_back cannot fail
+  const std::uint32_t found = FItems.Insert(GetItemKey(*AItem), static_cast<std::uint32_t>(FList.size()));
+  if (found != TItemIndex::kNone) return FList[found].get();
   AItem->FStored = true;
-  FItems.Set(GetItemKey(*AItem), static_cast<std::uint32_t>(FList.size()));
   FList.push_back(std::move(AItem));
+  return FList.back().get();
 }
 
 // ---- items: reading ----

@@ -70,7 +70,11 @@ class TCustomXLSItems {
 
  protected:
   // The stored item at a position in storage order; raises ERangeError outside the list.
-  TCustomXLSItem* ItemAt(int AIndex) const;
+  TCustomXLSItem* ItemAt(int AIndex) const {
+    if (AIndex < 0 || AIndex >= Count()) RaiseIndexError(AIndex);
+    return FList[static_cast<std::size_t>(AIndex)].get();
+  }
+  [[noreturn]] static void RaiseIndexError(int AIndex);
   TCustomXLSItem* FindByKey(std::uint32_t AKey) const;
   // A new item of type `TItem` in a slot of the pool, not yet transient or stored.
   template <typename TItem, typename... TArgs>
@@ -87,8 +91,9 @@ class TCustomXLSItems {
   }
   // Frees the transient item and parks `AItem` in its place.
   TCustomXLSItem* MakeTransient(TItemPtr AItem);
-  // Adds a new item under its key to the stored items at once, without the transient step.
-  void StoreNew(TItemPtr AItem);
+  // The stored item under `AItem`'s key when there is one (`AItem` is then dropped), else
+  // `AItem`, stored at once without the transient step.
+  TCustomXLSItem* FindOrStoreNew(TItemPtr AItem);
 
   TSheet* FOwner;                                             // the sheet
   TCommonWorkbookCellData* FCommonWorkbookCellData;           // the workbook's tables
