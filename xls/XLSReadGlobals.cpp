@@ -63,12 +63,10 @@ void TXLSReader::ReadSST() {
     const std::uint8_t options = RecordByte(Data());
     const std::uint16_t runs = options & 0x08 ? RecordWord(Data()) : 0;
     const std::uint32_t phonetic = options & 0x04 ? RecordDWord(Data()) : 0;
-    std::string text;
-    bool wide = false;
-    ReadContinuedChars(count, (options & 1) != 0, text, wide);
-    FSST.push_back(CharsToText(text, wide));
-    SkipContinued(std::int64_t{runs} * 4);  // rich-text runs and phonetic data are dropped
-    SkipContinued(phonetic);
+    ReadContinuedChars(count, (options & 1) != 0, FSST.emplace_back());
+    // Rich-text runs and phonetic data are dropped.
+    if (runs != 0) SkipContinued(std::int64_t{runs} * 4);
+    if (phonetic != 0) SkipContinued(phonetic);
   }
 }
 
