@@ -1,8 +1,6 @@
 #include "xls/XLSReader.h"
 
 #include <algorithm>
-#include <bit>
-#include <cstring>
 
 #include "platform/exception.h"
 #include "xls/BiffStrings.h"
@@ -136,18 +134,8 @@ bool TXLSReader::ReadContinuedChars(int ACount, bool ASixteenBit, std::u16string
     if (sixteen && left < 2) break;
     wide |= sixteen;
     const int piece = static_cast<int>(std::min<std::int64_t>(sixteen ? left / 2 : left, missing));
-    const std::uint8_t* from = data.Data() + data.Position();
-    const std::size_t at = AText.size();
-    AText.resize(at + piece);
-    char16_t* to = AText.data() + at;
-    if (sixteen) {
-      static_assert(std::endian::native == std::endian::little);
-      std::memcpy(to, from, 2 * static_cast<std::size_t>(piece));  // UTF-16LE as it is stored
-      data.SkipBytes(2 * piece);
-    } else {
-      for (int i = 0; i < piece; ++i) to[i] = from[i];
-      data.SkipBytes(piece);
-    }
+    AppendChars(AText, data.Data() + data.Position(), piece, sixteen);
+    data.SkipBytes(sixteen ? 2 * piece : piece);
     missing -= piece;
   }
   return wide;
