@@ -68,30 +68,6 @@ bool TBIFFStream::Take(std::uint8_t* out, std::int32_t count, bool deciphered) {
   return true;
 }
 
-bool TBIFFStream::ReadBIFFRecord() {
-  if (FOffset + 4 <= FFilled) {
-    std::uint8_t* header = FRaw.data() + FOffset;
-    const std::int32_t id = header[0] | (header[1] << 8);
-    if (id == 0) return false;
-    const std::int32_t size = header[2] | (header[3] << 8);
-    if (size <= FFilled - FOffset - 4) {
-      // The record lies wholly in the buffer: its data is shown where it is, unless part of it
-      // is enciphered and part not.
-      std::uint8_t* data = nullptr;
-      if (!FBIFF8Encryption || IsNeverEncrypted(id)) data = header + 4;
-      else if (id != kBoundSheet) data = FCrypt.data() + FOffset + 4;
-      if (data) {
-        FOffset += 4 + size;
-        FBIFFRecord.RecNum = id;
-        FBIFFRecord.Size = size;
-        FBIFFRecord.DataStream().View(data, size);
-        return true;
-      }
-    }
-  }
-  return ReadCopiedRecord();
-}
-
 bool TBIFFStream::ReadCopiedRecord() {
   std::uint8_t header[4];
   if (!Take(header, 2, false)) return false;

@@ -2,8 +2,8 @@
 // The record layer of a BIFF8 workbook stream: TBIFFStream reads the stream 64 KiB at a time and
 // hands out one record at a time in a reused TBIFFRecord, deciphering record data with the
 // per-block RC4 of protected workbooks once that is switched on. A record lying wholly in the
-// buffer is shown in place; only one that crosses the buffer's end, or mixes plain and
-// enciphered bytes, is copied.
+// buffer is shown in place; one that crosses the buffer's end, or is read while decryption is
+// on, is copied.
 
 #include <cstdint>
 #include <vector>
@@ -39,7 +39,22 @@ class TBIFFStream {
   // Reads the next record into BIFFRecord(). False at the end: no further data, a zero record
   // id (the padding of the last block), or a stream that ends inside a record header or its
   // data (the record cut short is not delivered).
-  bool ReadBIFFRecord();
+  bool ReadBIFFRecord() {
+    // The common case, kept inline: a plain record lying wholly in the buffer.
+    if (!FBIFF8Encryption && FOffset + 4 <= FFilled) {
+      std::uint8_t* header = FRaw.data() + FOffset;
+      const std::int32_t id = header[0] | (header[1] << 8);
+      const std::int32_t size = header[2] | (header[3] << 8);
+      if (id != 0 && size <= FFilled - FOffset - 4) {
+        FOffset += 4 + size;
+        FBIFFRecord.RecNum = id;
+        FBIFFRecord.Size = size;
+        FBIFFRecord.DataStream().View(header + 4, size);
+        return true;
+      }
+    }
+    return ReadCopiedRecord();
+  }
   TBIFFRecord& BIFFRecord() { return FBIFFRecord; }
   // Switches decryption on with the key material of the password check; the rest of the buffer
   // loaded now, and everything read later, is read deciphered. Record headers stay plain, and
@@ -60,7 +75,8 @@ class TBIFFStream {
   // Takes `count` bytes at the read offset, loading further parts as needed; false when the
   // stream ends first.
   bool Take(std::uint8_t* out, std::int32_t count, bool deciphered);
-  // The record whose header starts at the read offset, copied piece by piece.
+  // The record whose header starts at the read offset, copied piece by piece (deciphered
+  // where it is enciphered).
   bool ReadCopiedRecord();
 
   TCFileStream* FCFileStream;           // the stream read

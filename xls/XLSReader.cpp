@@ -89,11 +89,13 @@ bool TXLSReader::FetchRecord() {
     FBIFFRecordProcessed = !delivered;
     FBIFFRecordFetchCount = 0;
   }
-  if (FOnProgress) {
-    const std::int32_t size = FWorkbookStream->Size();
-    FOnProgress(FXLSFile, size == 0 ? 1.0 : static_cast<double>(FWorkbookStream->Position()) / size);
-  }
+  if (FOnProgress) ReportProgress();
   return delivered;
+}
+
+void TXLSReader::ReportProgress() {
+  const std::int32_t size = FWorkbookStream->Size();
+  FOnProgress(FXLSFile, size == 0 ? 1.0 : static_cast<double>(FWorkbookStream->Position()) / size);
 }
 
 bool TXLSReader::LookAheadContinue(bool AOrDrawingGroup) {

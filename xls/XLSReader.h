@@ -65,6 +65,8 @@ class TXLSReader {
   void ReadWorkbookStream(TCFileStream& AStream);
   // The next record to dispatch: the unconsumed current one once more, else the next one read.
   bool FetchRecord();
+  // Tells FOnProgress how much of the stream has been loaded.
+  void ReportProgress();
   // Consumes the current record and fetches the next; true when it continues the current one
   // (CONTINUE, and MSODRAWINGGROUP when `AOrDrawingGroup`), which is then consumed too.
   // Otherwise the record fetched waits for the main loop, and later look-aheads of the same
