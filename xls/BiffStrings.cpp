@@ -37,7 +37,10 @@ std::u16string CharsToText(std::string_view bytes, bool sixteen_bit) {
 void AppendChars(std::u16string& text, const std::uint8_t* bytes, std::size_t count, bool sixteen_bit) {
   const std::size_t at = text.size();
   text.resize(at + count);
-  char16_t* to = text.data() + at;
+  DecodeChars(text.data() + at, bytes, count, sixteen_bit);
+}
+
+void DecodeChars(char16_t* to, const std::uint8_t* bytes, std::size_t count, bool sixteen_bit) {
   if (sixteen_bit) {
     static_assert(std::endian::native == std::endian::little);
     std::memcpy(to, bytes, 2 * count);  // UTF-16LE as it is stored

@@ -83,7 +83,7 @@ bool TakeWholeString(TEasyStream& data, std::vector<std::u16string>& strings) {
   }
   const std::int64_t chars = options & 1 ? 2 * std::int64_t{count} : count;
   if (header + chars + skipped > left) return false;
-  AppendChars(strings.emplace_back(), at + header, count, (options & 1) != 0);
+  DecodeChars(strings.emplace_back(count, u'\0').data(), at + header, count, (options & 1) != 0);
   data.SkipBytes(header + chars + skipped);
   return true;
 }
