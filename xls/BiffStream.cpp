@@ -25,48 +25,50 @@ bool IsNeverEncrypted(std::int32_t id) {
 
 }  // namespace
 
-TBIFFStream::TBIFFStream(TCFileStream* ACFileStream) : FCFileStream(ACFileStream) {}
+TBIFFStream::TBIFFStream(TCFileStream* ACFileStream)
+    : FCFileStream(ACFileStream), FRaw(kBufferSize) {}
 
-void TBIFFStream::Reset() { FCFileStream->SetPosition(0); }
+void TBIFFStream::Reset() {
+  FCFileStream->SetPosition(0);
+  FFirstBlock = -kBufferBlocks;
+  FFilled = FOffset = kBufferSize;
+}
 
-bool TBIFFStream::LoadBlock() {
-  std::memset(FRawBlock, 0, sizeof FRawBlock);
-  const std::int32_t got = FCFileStream->Read(FRawBlock, FBlockSize);
+bool TBIFFStream::LoadBuffer() {
+  const std::int32_t got = FCFileStream->Read(FRaw.data(), kBufferSize);
   if (got <= 0) return false;
-  FBlockInProcess = true;
-  FBlockFilled = got;
-  ++FBlockNum;
-  FOffsetInBlock = 0;
-  if (FBIFF8Encryption) DecryptBlock();
+  FFirstBlock += kBufferBlocks;
+  FFilled = got;
+  FOffset = 0;
+  if (FBIFF8Encryption) DecryptBuffer();
   return true;
 }
 
-void TBIFFStream::DecryptBlock() {
-  const TMD5Digest key = RC4BlockKey(FBIFF8Digest, static_cast<std::uint32_t>(FBlockNum));
-  RC4Init(FBIFF8Key, reinterpret_cast<const std::uint8_t*>(&key), sizeof key);
-  RC4Crypt(FBIFF8Key, FRawBlock, FCryptBlock, FBlockSize);
+void TBIFFStream::DecryptBuffer() {
+  TRC4Key state;
+  for (std::int32_t at = 0, block = FFirstBlock; at < FFilled; at += kBlockSize, ++block) {
+    const TMD5Digest key = RC4BlockKey(FBIFF8Digest, static_cast<std::uint32_t>(block));
+    RC4Init(state, reinterpret_cast<const std::uint8_t*>(&key), sizeof key);
+    RC4Crypt(state, FRaw.data() + at, FCrypt.data() + at, std::min(kBlockSize, FFilled - at));
+  }
 }
 
 bool TBIFFStream::Take(std::uint8_t* out, std::int32_t count, bool deciphered) {
-  const std::uint8_t* block = deciphered ? FCryptBlock : FRawBlock;
   std::int32_t taken = 0;
   while (taken < count) {
-    // Bytes past the end of a short last block are padding, not data.
-    const std::int32_t piece = std::min(count - taken, FBlockFilled - FOffsetInBlock);
+    // Bytes past the end of a short last part are not data.
+    const std::int32_t piece = std::min(count - taken, FFilled - FOffset);
     if (piece > 0) {
-      std::memcpy(out + taken, block + FOffsetInBlock, piece);
-      FOffsetInBlock += piece;
+      std::memcpy(out + taken, (deciphered ? FCrypt : FRaw).data() + FOffset, piece);
+      FOffset += piece;
       taken += piece;
     }
-    if (taken < count && (FBlockFilled < FBlockSize || !LoadBlock())) return false;
+    if (taken < count && (FFilled < kBufferSize || !LoadBuffer())) return false;
   }
   return true;
 }
 
-bool TBIFFStream::ReadBIFFRecord() {
-  if (!FBlockInProcess || FOffsetInBlock == FBlockSize) {
-    if (!LoadBlock()) return false;
-  }
+bool TBIFFStream::ReadCopiedRecord() {
   std::uint8_t header[4];
   if (!Take(header, 2, false)) return false;
   const std::int32_t id = header[0] | (header[1] << 8);
@@ -76,6 +78,7 @@ bool TBIFFStream::ReadBIFFRecord() {
   FBIFFRecord.RecNum = id;
   FBIFFRecord.Size = size;
   TEasyStream& data = FBIFFRecord.DataStream();
+  data.SetSize(0);  // drops a view without copying it
   data.SetSize(size);
   data.SetPosition(0);
   if (size == 0) return true;
@@ -90,5 +93,6 @@ bool TBIFFStream::ReadBIFFRecord() {
 void TBIFFStream::SetBIFF8Encryption(const TMD5Digest& Digest) {
   FBIFF8Digest = Digest;
   FBIFF8Encryption = true;
-  if (FBlockInProcess) DecryptBlock();
+  FCrypt.resize(kBufferSize);
+  if (FFirstBlock >= 0) DecryptBuffer();
 }

@@ -1,5 +1,8 @@
 #include "xls/BiffStrings.h"
 
+#include <bit>
+#include <cstring>
+
 #include "platform/codepage.h"
 
 namespace {
@@ -29,4 +32,19 @@ std::u16string WidenBytes(std::string_view bytes) {
 std::u16string CharsToText(std::string_view bytes, bool sixteen_bit) {
   if (!sixteen_bit) return WidenBytes(bytes);
   return Utf16LEToText(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size() / 2);
+}
+
+void AppendChars(std::u16string& text, const std::uint8_t* bytes, std::size_t count, bool sixteen_bit) {
+  const std::size_t at = text.size();
+  text.resize(at + count);
+  DecodeChars(text.data() + at, bytes, count, sixteen_bit);
+}
+
+void DecodeChars(char16_t* to, const std::uint8_t* bytes, std::size_t count, bool sixteen_bit) {
+  if (sixteen_bit) {
+    static_assert(std::endian::native == std::endian::little);
+    std::memcpy(to, bytes, 2 * count);  // UTF-16LE as it is stored
+  } else {
+    for (std::size_t i = 0; i < count; ++i) to[i] = bytes[i];
+  }
 }

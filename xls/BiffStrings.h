@@ -21,3 +21,8 @@ std::u16string CodePageToText(std::string_view bytes, int code_page);
 std::u16string WidenBytes(std::string_view bytes);
 // Character data of a BIFF8 string: UTF-16LE when `sixteen_bit`, else widened bytes.
 std::u16string CharsToText(std::string_view bytes, bool sixteen_bit);
+// Writes `count` characters of such data, starting at `bytes` (2 * `count` bytes when
+// `sixteen_bit`), to `to`.
+void DecodeChars(char16_t* to, const std::uint8_t* bytes, std::size_t count, bool sixteen_bit);
+// The same appended to `text`.
+void AppendChars(std::u16string& text, const std::uint8_t* bytes, std::size_t count, bool sixteen_bit);

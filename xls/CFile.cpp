@@ -1,12 +1,6 @@
 #include "xls/CFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include "platform/codepage.h"
 #include "platform/utf.h"
@@ -16,36 +10,11 @@ namespace {
 constexpr std::size_t kNameBufferUnits = 260;
 constexpr std::size_t kCopyChunk = 100000;
 
-// Stream sizes and positions are 32-bit signed, so no usable document is larger.
-constexpr off_t kMaxFileSize = 0x7FFFFFFF;
-
-// The whole file, or false when it cannot be read as a regular file of a usable size. Opening
-// does not block, so that a named pipe given as the path is refused rather than waited for.
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
-  struct stat info;
-  bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kMaxFileSize;
-  if (ok) {
-    bytes.resize(static_cast<std::size_t>(info.st_size));
-    std::size_t done = 0;
-    while (ok && done < bytes.size()) {
-      const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0) ok = false;
-      else done += static_cast<std::size_t>(got);
-    }
-  }
-  ::close(fd);
-  return ok;
-}
-
 }  // namespace
 
 // ---- TCFileStream ----
 
-TCFileStream::TCFileStream(std::string AName, const std::vector<std::uint8_t>& file,
-                           TCompoundStreamLayout layout)
+TCFileStream::TCFileStream(std::string AName, TByteSource& file, TCompoundStreamLayout layout)
     : TCFileItem(std::move(AName)), FFile(file), FStream(std::move(layout)) {}
 
 std::int32_t TCFileStream::Read(void* Buffer, std::int32_t Count) {
@@ -53,12 +22,19 @@ std::int32_t TCFileStream::Read(void* Buffer, std::int32_t Count) {
   const std::int64_t total = std::min<std::int64_t>(Count, FStream.Size - FPosition);
   auto* out = static_cast<std::uint8_t*>(Buffer);
   std::int64_t done = 0;
+  const std::vector<std::uint64_t>& offsets = FStream.SectorOffsets;
+  const std::int64_t sector_size = FStream.SectorSize;
   while (done < total) {
-    const std::uint64_t sector = static_cast<std::uint64_t>(FPosition) / FStream.SectorSize;
-    const std::uint64_t within = static_cast<std::uint64_t>(FPosition) % FStream.SectorSize;
-    const std::int64_t piece =
-        std::min<std::int64_t>(total - done, FStream.SectorSize - within);
-    std::memcpy(out + done, FFile.data() + FStream.SectorOffsets[sector] + within, piece);
+    std::size_t sector = static_cast<std::size_t>(FPosition / sector_size);
+    const std::uint64_t from = offsets[sector] + FPosition % sector_size;
+    std::int64_t piece = std::min<std::int64_t>(total - done, sector_size - FPosition % sector_size);
+    // Sectors that follow one another in the file are read in one go.
+    while (piece < total - done && sector + 1 < offsets.size() &&
+           offsets[sector + 1] == offsets[sector] + sector_size) {
+      ++sector;
+      piece = std::min<std::int64_t>(total - done, piece + sector_size);
+    }
+    FFile.ReadAt(from, out + done, static_cast<std::size_t>(piece));
     done += piece;
     FPosition += piece;
   }
@@ -135,7 +111,7 @@ void TCFileStorage::FillFromIStorage(TCompoundDocument& document, std::uint32_t 
         work.Storage->FItems.push_back(std::move(storage));
       } else if (entry.Type == TCompoundDocument::etStream) {
         work.Storage->FItems.push_back(std::make_unique<TCFileStream>(
-            std::move(name), document.Bytes(), document.StreamLayout(child)));
+            std::move(name), document.Source(), document.StreamLayout(child)));
       }
     }
   }
@@ -148,10 +124,10 @@ TCFile::TCFile(TCFileCreateMode ACreateMode, std::u16string AFileName)
   if (ACreateMode != cfCreateFromFile) throw ECFileError(ECFILE_CREATE_DOCFILE);
   // The platform takes the path zero-terminated from a buffer of 260 units.
   const std::u16string path = FName.substr(0, FName.find(u'\0'));
-  std::vector<std::uint8_t> bytes;
-  if (path.empty() || path.size() >= kNameBufferUnits || !ReadWholeFile(Utf16ToUtf8(path), bytes))
-    throw ECFileError(ECFILE_OPEN_DOCFILE);
-  Open(std::move(bytes));
+  std::unique_ptr<TByteSource> source;
+  if (!path.empty() && path.size() < kNameBufferUnits) source = OpenFileByteSource(Utf16ToUtf8(path));
+  if (!source) throw ECFileError(ECFILE_OPEN_DOCFILE);
+  Open(std::move(source));
 }
 
 std::unique_ptr<TCFile> TCFile::CreateFromStream(std::istream& AStream) {
@@ -166,12 +142,12 @@ std::unique_ptr<TCFile> TCFile::CreateFromStream(std::istream& AStream) {
     bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + got);
   }
   std::unique_ptr<TCFile> file(new TCFile());
-  file->Open(std::move(bytes));
+  file->Open(MemoryByteSource(std::move(bytes)));
   return file;
 }
 
-void TCFile::Open(std::vector<std::uint8_t> bytes) {
-  FDocument = std::make_unique<TCompoundDocument>(std::move(bytes));
+void TCFile::Open(std::unique_ptr<TByteSource> source) {
+  FDocument = std::make_unique<TCompoundDocument>(std::move(source));
   FRoot = std::make_unique<TCFileStorage>("Root Entry");
   FRoot->FillFromIStorage(*FDocument, TCompoundDocument::kRootId, ECFILE_OPEN_DOCFILE);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The object tree of a compound document: TCFile opens a file (or a copy of a byte stream),
 // decodes its container and opens every storage and stream at once, so that a reader can look
-// streams up by name and read them. Read-only: documents are never written here.
+// streams up by name and read them. A file stays open and its stream data is read from it on
+// demand. Read-only: documents are never written here.
 
 #include <cstdint>
 #include <istream>
@@ -28,14 +29,15 @@ class TCFileItem {
 };
 
 // An open stream: reads its bytes sequentially from any position. A read past the end is no
-// error; it returns fewer bytes (0 at the end).
+// error; it returns fewer bytes (0 at the end). Bytes the file no longer holds (it shrank after
+// opening) raise ECFileError ECFILE_OPEN_STREAM.
 class TCFileStream : public TCFileItem {
  public:
   // `file` holds the document's bytes and must outlive the stream.
-  TCFileStream(std::string AName, const std::vector<std::uint8_t>& file,
-               TCompoundStreamLayout layout);
+  TCFileStream(std::string AName, TByteSource& file, TCompoundStreamLayout layout);
 
   // Copies up to `Count` bytes from the position on and advances; returns how many were copied.
+  // Adjacent sectors are read at once.
   std::int32_t Read(void* Buffer, std::int32_t Count);
   // True when `Buff` is present and at least one byte was read.
   bool ReadBytes(void* Buff, std::int32_t Size);
@@ -52,7 +54,7 @@ class TCFileStream : public TCFileItem {
   void SetPosition(std::int32_t Value);
 
  private:
-  const std::vector<std::uint8_t>& FFile;  // the document's bytes
+  TByteSource& FFile;                      // the document's bytes
   TCompoundStreamLayout FStream;           // where the stream's bytes lie
   std::int64_t FPosition = 0;              // read position
 };
@@ -83,8 +85,8 @@ enum TCFileCreateMode { cfCreateNew = 0, cfCreateFromFile = 1, cfCreateNewInMemo
 // One compound document, opened whole at construction and read on one thread.
 class TCFile {
  public:
-  // Only cfCreateFromFile is supported: the file is read, decoded and its tree opened. The
-  // creating modes raise ECFileError ECFILE_CREATE_DOCFILE (documents are not written here).
+  // Only cfCreateFromFile is supported: the file is opened, its structure decoded and its tree
+  // opened; it stays open until the object is destroyed. The creating modes raise ECFileError ECFILE_CREATE_DOCFILE (documents are not written here).
   // A missing or unreadable file, a path of 260 UTF-16 units or more, or bytes that are no
   // usable compound document raise ECFILE_OPEN_DOCFILE; damaged elements raise the codes of
   // TCFileStorage::FillFromIStorage.
@@ -97,7 +99,7 @@ class TCFile {
 
  private:
   TCFile() = default;
-  void Open(std::vector<std::uint8_t> bytes);
+  void Open(std::unique_ptr<TByteSource> source);
 
   std::u16string FName;                           // path given to the constructor
   std::unique_ptr<TCompoundDocument> FDocument;  // the decoded container; outlives the tree

@@ -1,18 +1,20 @@
 #pragma once
-// TCompoundDocument: a read-only decoder of the compound document container ([MS-CFB]) held in
-// memory: header, sector allocation table (with its extension sectors), directory, mini stream
-// and mini allocation table, with 512- and 4096-byte sectors.
+// TCompoundDocument: a read-only decoder of the compound document container ([MS-CFB]): header,
+// sector allocation table (with its extension sectors), directory, mini stream and mini
+// allocation table, with 512- and 4096-byte sectors. The structure is read into memory at
+// construction; stream data stays in the byte source and is read from there on demand.
 //
-// Damaged input never reads outside the bytes given, never loops and allocates at most a small
-// multiple of their size: every sector id is checked against the file, every chain may claim a
-// sector only once in the whole document (so loops and shared sectors are refused), and every
-// size is checked against what the file can hold.
+// Damaged input never reads outside the source's bytes, never loops and allocates at most a
+// small multiple of their size: every sector id is checked against the file, every chain may
+// claim a sector only once in the whole document (so loops and shared sectors are refused), and
+// every size is checked against what the file can hold.
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "xls/ByteSource.h"
 #include "xls/CFileError.h"
 
 // Where a stream's bytes lie: the file offset of each of its sectors, all of one size.
@@ -39,12 +41,12 @@ class TCompoundDocument {
 
   static constexpr std::uint32_t kRootId = 0;
 
-  // Decodes the container's structure. Raises ECFileError ECFILE_OPEN_DOCFILE when the bytes
-  // are no compound document or its header, allocation tables, directory or mini stream are
-  // unusable.
-  explicit TCompoundDocument(std::vector<std::uint8_t> bytes);
+  // Decodes the container's structure from `source`, which it keeps. Raises ECFileError
+  // ECFILE_OPEN_DOCFILE when the bytes are no compound document or its header, allocation
+  // tables, directory or mini stream are unusable.
+  explicit TCompoundDocument(std::unique_ptr<TByteSource> source);
 
-  const std::vector<std::uint8_t>& Bytes() const { return FBytes; }
+  TByteSource& Source() { return *FSource; }
   const TEntry& Entry(std::uint32_t id) const { return FEntries.at(id); }
 
   // The direct children of storage `id`, in the order of the directory's sibling tree. Each
@@ -66,9 +68,12 @@ class TCompoundDocument {
   void ReadDirectory();
   void ReadMiniStream();
   std::uint64_t SectorOffset(std::uint32_t sector) const;
-  std::uint32_t ReadU32(std::uint64_t offset) const;
+  // Reads sector `sector`, which must lie wholly in the file, into FSector.
+  void LoadSector(std::uint32_t sector);
 
-  std::vector<std::uint8_t> FBytes;           // the whole file
+  std::unique_ptr<TByteSource> FSource;       // the document's bytes
+  std::uint64_t FFileSize = 0;                // bytes of the file
+  std::vector<std::uint8_t> FSector;          // the structure sector read last
   std::uint32_t FSectorShift = 9;             // log2 of the sector size
   std::uint32_t FSectorSize = 512;            // bytes per sector
   std::uint32_t FFileSectors = 0;             // sectors that start inside the file

@@ -1,7 +1,8 @@
 #pragma once
 // TEasyStream: a growable in-memory byte stream with a position and typed little-endian reads
 // and writes. Reads never fail hard: near the end only the remaining bytes are copied and the
-// rest of the target keeps what it held; the result tells whether everything was read.
+// rest of the target keeps what it held; the result tells whether everything was read. It may
+// also show bytes it does not own (View), which it copies before the first change.
 
 #include <bit>
 #include <cstdint>
@@ -11,15 +12,30 @@
 
 class TEasyStream {
  public:
-  std::int64_t Size() const { return static_cast<std::int64_t>(FData.size()); }
+  TEasyStream() = default;
+  // A copy owns its bytes, even of a stream that shows others'.
+  TEasyStream(const TEasyStream& other);
+  TEasyStream& operator=(const TEasyStream& other);
+  TEasyStream(TEasyStream&& other) noexcept;
+  TEasyStream& operator=(TEasyStream&& other) noexcept;
+
+  std::int64_t Size() const { return FSize; }
   // Grows (zero-filled) or shrinks the data; the position stays.
-  void SetSize(std::int64_t ASize) { FData.resize(static_cast<std::size_t>(ASize)); }
+  void SetSize(std::int64_t ASize);
+  // Shows the `ASize` bytes at `AData` from position 0 without copying them; they must stay
+  // valid while shown. A later change (SetSize, a write) copies them first.
+  void View(std::uint8_t* AData, std::int64_t ASize) {
+    FBegin = AData;
+    FSize = ASize;
+    FPosition = 0;
+    FViewing = true;
+  }
   std::int64_t Position() const { return FPosition; }
   void SetPosition(std::int64_t APosition) { FPosition = APosition < 0 ? 0 : APosition; }
   // Size minus position; negative once the position has been skipped past the end.
   std::int64_t ReadableSize() const { return Size() - FPosition; }
-  const std::uint8_t* Data() const { return FData.data(); }
-  std::uint8_t* Data() { return FData.data(); }
+  const std::uint8_t* Data() const { return FBegin; }
+  std::uint8_t* Data() { return FBegin; }
 
   bool ReadByte(std::uint8_t& Value) { return ReadLittleEndian(Value); }
   bool ReadWord(std::uint16_t& Value) { return ReadLittleEndian(Value); }
@@ -43,7 +59,7 @@ class TEasyStream {
   bool ReadLittleEndian(T& value) {
     static_assert(std::endian::native == std::endian::little);
     if (FPosition >= 0 && ReadableSize() >= static_cast<std::int64_t>(sizeof(T))) {
-      std::memcpy(&value, FData.data() + FPosition, sizeof(T));  // the common case, at once
+      std::memcpy(&value, FBegin + FPosition, sizeof(T));  // the common case, at once
       FPosition += sizeof(T);
       return true;
     }
@@ -57,7 +73,12 @@ class TEasyStream {
     return all;
   }
   void WriteLittleEndian(std::uint64_t value, int count);
+  // Makes the bytes shown the stream's own.
+  void Own();
 
-  std::vector<std::uint8_t> FData;  // the bytes
-  std::int64_t FPosition = 0;       // read and write position
+  std::vector<std::uint8_t> FData;   // the bytes owned
+  std::uint8_t* FBegin = nullptr;    // the bytes shown: FData's, or those of View
+  std::int64_t FSize = 0;            // bytes shown
+  std::int64_t FPosition = 0;        // read and write position
+  bool FViewing = false;             // FBegin shows bytes not owned
 };

@@ -2,6 +2,8 @@
 // strings, fonts, number formats, XFs, the palette and the link table; and the drawing records
 // whose data the drawing collector takes.
 
+#include <cstring>
+
 #include "platform/exception.h"
 #include "xls/BiffStrings.h"
 #include "xls/XLSFilePass.h"
@@ -55,20 +57,53 @@ void TXLSReader::ReadBoundSheet() {
   if (visibility & 1) sheet->SetVisible(false);
 }
 
+namespace {
+
+// Takes the shared string at the position when it lies wholly in the record's data, with its
+// rich-text runs and phonetic data (which are dropped); false, with nothing read, otherwise.
+bool TakeWholeString(TEasyStream& data, std::vector<std::u16string>& strings) {
+  const std::int64_t left = data.ReadableSize();
+  if (left < 3) return false;
+  const std::uint8_t* at = data.Data() + data.Position();
+  const std::uint32_t count = at[0] | (at[1] << 8);
+  const std::uint8_t options = at[2];
+  std::int64_t header = 3;
+  std::int64_t skipped = 0;
+  if (options & 0x08) {
+    if (left < header + 2) return false;
+    skipped += 4 * std::int64_t{static_cast<std::uint32_t>(at[header] | (at[header + 1] << 8))};
+    header += 2;
+  }
+  if (options & 0x04) {
+    if (left < header + 4) return false;
+    std::uint32_t phonetic;
+    std::memcpy(&phonetic, at + header, 4);
+    skipped += phonetic;
+    header += 4;
+  }
+  const std::int64_t chars = options & 1 ? 2 * std::int64_t{count} : count;
+  if (header + chars + skipped > left) return false;
+  DecodeChars(strings.emplace_back(count, u'\0').data(), at + header, count, (options & 1) != 0);
+  data.SkipBytes(header + chars + skipped);
+  return true;
+}
+
+}  // namespace
+
 void TXLSReader::ReadSST() {
   Data().SkipBytes(8);  // the counts: strings are read while there is data
   while (!FLookAheadStopped && (Data().ReadableSize() >= 2 || LookAheadContinue())) {
+    if (TakeWholeString(Data(), FSST)) continue;
+    // A string that goes on in CONTINUE records.
     const std::uint16_t count = RecordWord(Data());
     if (Data().ReadableSize() <= 0 && !LookAheadContinue()) break;
     const std::uint8_t options = RecordByte(Data());
     const std::uint16_t runs = options & 0x08 ? RecordWord(Data()) : 0;
     const std::uint32_t phonetic = options & 0x04 ? RecordDWord(Data()) : 0;
-    std::string text;
-    bool wide = false;
-    ReadContinuedChars(count, (options & 1) != 0, text, wide);
-    FSST.push_back(CharsToText(text, wide));
-    SkipContinued(std::int64_t{runs} * 4);  // rich-text runs and phonetic data are dropped
-    SkipContinued(phonetic);
+    ReadContinuedChars(count, (options & 1) != 0, FSST.emplace_back());
+    // Rich-text runs and phonetic data are dropped.
+    if (runs != 0) SkipContinued(std::int64_t{runs} * 4);
+    if (phonetic != 0) SkipContinued(phonetic);
   }
 }
 

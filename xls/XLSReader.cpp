@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/exception.h"
+#include "xls/BiffStrings.h"
 #include "xls/RC4.h"
 #include "xls/XLSError.h"
 #include "xls/XLSFilePass.h"
@@ -22,13 +23,6 @@ TCFileStream& WorkbookStream(TCFile& AFile) {
   auto* stream = dynamic_cast<TCFileStream*>(AFile.Root().FindItem(kWorkbookStreamName));
   if (!stream) throw EXLSError(EXLS_STREAMNOTFOUND, u"Workbook");
   return *stream;
-}
-
-// Each byte followed by a zero byte: 8-bit characters as UTF-16LE.
-std::string WidenToUtf16LE(const std::string& bytes) {
-  std::string wide(bytes.size() * 2, '\0');
-  for (std::size_t i = 0; i < bytes.size(); ++i) wide[2 * i] = bytes[i];
-  return wide;
 }
 
 }  // namespace
@@ -95,11 +89,13 @@ bool TXLSReader::FetchRecord() {
     FBIFFRecordProcessed = !delivered;
     FBIFFRecordFetchCount = 0;
   }
-  if (FOnProgress) {
-    const std::int32_t size = FWorkbookStream->Size();
-    FOnProgress(FXLSFile, size == 0 ? 1.0 : static_cast<double>(FWorkbookStream->Position()) / size);
-  }
+  if (FOnProgress) ReportProgress();
   return delivered;
+}
+
+void TXLSReader::ReportProgress() {
+  const std::int32_t size = FWorkbookStream->Size();
+  FOnProgress(FXLSFile, size == 0 ? 1.0 : static_cast<double>(FWorkbookStream->Position()) / size);
 }
 
 bool TXLSReader::LookAheadContinue(bool AOrDrawingGroup) {
@@ -124,30 +120,39 @@ void TXLSReader::RedeliverContinueAsDrawing() {
 
 TSheet* TXLSReader::CurrentSheet() { return FWorkbook->Sheets().Item(FCurrentSheetIndex); }
 
-void TXLSReader::ReadContinuedChars(int ACount, bool ASixteenBit, std::string& ABuffer, bool& AWide) {
+bool TXLSReader::ReadContinuedChars(int ACount, bool ASixteenBit, std::u16string& AText) {
   int missing = ACount;
   bool sixteen = ASixteenBit;
+  bool wide = false;
   while (missing > 0 && !FLookAheadStopped) {
     TEasyStream& data = Data();
     const std::int64_t left = data.ReadableSize();
     if (left <= 0) {
-      if (!LookAheadContinue()) return;
+      if (!LookAheadContinue()) break;
       if (Data().ReadableSize() > 0) sixteen = (RecordByte(Data()) & 1) != 0;
       continue;
     }
     // A 16-bit character split between two records cannot be read: the string ends there.
-    if (sixteen && left < 2) return;
+    if (sixteen && left < 2) break;
+    wide |= sixteen;
     const int piece = static_cast<int>(std::min<std::int64_t>(sixteen ? left / 2 : left, missing));
-    std::string bytes = RecordBytes(data, sixteen ? 2 * piece : piece);
-    if (sixteen && !AWide) {
-      ABuffer = WidenToUtf16LE(ABuffer);
-      AWide = true;
-    } else if (!sixteen && AWide) {
-      bytes = WidenToUtf16LE(bytes);
-    }
-    ABuffer += bytes;
+    AppendChars(AText, data.Data() + data.Position(), piece, sixteen);
+    data.SkipBytes(sixteen ? 2 * piece : piece);
     missing -= piece;
   }
+  return wide;
+}
+
+void TXLSReader::ReadContinuedChars(int ACount, bool ASixteenBit, std::string& ABuffer, bool& AWide) {
+  std::u16string text;
+  const bool wide = ReadContinuedChars(ACount, ASixteenBit, text);
+  if (wide && !AWide) {
+    const std::u16string earlier = WidenBytes(ABuffer);
+    ABuffer.assign(reinterpret_cast<const char*>(earlier.data()), 2 * earlier.size());
+    AWide = true;
+  }
+  if (AWide) ABuffer.append(reinterpret_cast<const char*>(text.data()), 2 * text.size());
+  else ABuffer.append(text.begin(), text.end());  // every character is below U+0100
 }
 
 void TXLSReader::SkipContinued(std::int64_t ACount) {

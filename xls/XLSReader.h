@@ -65,6 +65,8 @@ class TXLSReader {
   void ReadWorkbookStream(TCFileStream& AStream);
   // The next record to dispatch: the unconsumed current one once more, else the next one read.
   bool FetchRecord();
+  // Tells FOnProgress how much of the stream has been loaded.
+  void ReportProgress();
   // Consumes the current record and fetches the next; true when it continues the current one
   // (CONTINUE, and MSODRAWINGGROUP when `AOrDrawingGroup`), which is then consumed too.
   // Otherwise the record fetched waits for the main loop, and later look-aheads of the same
@@ -79,8 +81,11 @@ class TXLSReader {
   TSheet* CurrentSheet();
 
   // Character data that may go on in CONTINUE records, each of which starts with a fresh
-  // option byte. Appends to `ABuffer` (bytes while every piece is 8-bit, UTF-16LE once a piece
-  // is 16-bit, the earlier part widened); `AWide` tells which.
+  // option byte telling whether its piece is 16-bit. Appends the characters to `AText`; true
+  // when some piece was 16-bit.
+  bool ReadContinuedChars(int ACount, bool ASixteenBit, std::u16string& AText);
+  // The same appended to `ABuffer` as bytes while every piece is 8-bit, as UTF-16LE once a
+  // piece is 16-bit (the earlier part widened); `AWide` tells which.
   void ReadContinuedChars(int ACount, bool ASixteenBit, std::string& ABuffer, bool& AWide);
   // Skips `ACount` bytes, crossing into CONTINUE records.
   void SkipContinued(std::int64_t ACount);

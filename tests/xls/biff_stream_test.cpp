@@ -88,6 +88,28 @@ TEST(EasyStream, ShortReadsKeepTheRestOfTheTarget) {
   EXPECT_EQ(i, 0x07060504);
 }
 
+TEST(EasyStream, AViewIsCopiedBeforeAnyChange) {
+  std::uint8_t shown[4] = {1, 2, 3, 4};
+  TEasyStream s;
+  s.View(shown, 4);
+  EXPECT_EQ(s.Data(), shown);  // shown in place
+  std::uint16_t w = 0;
+  ASSERT_TRUE(s.ReadWord(w));
+  EXPECT_EQ(w, 0x0201);
+  TEasyStream copy = s;
+  EXPECT_NE(copy.Data(), shown);  // a copy owns its bytes
+  EXPECT_EQ(copy.Position(), 2);
+  s.WriteByte(9);  // writes change the stream's own copy, never the bytes shown
+  s.SetSize(6);
+  const std::uint8_t want[6] = {1, 2, 9, 4, 0, 0};
+  EXPECT_EQ(std::memcmp(s.Data(), want, 6), 0);
+  EXPECT_EQ(shown[2], 3);
+  EXPECT_EQ(copy.Data()[2], 3);
+  TEasyStream moved = std::move(copy);
+  EXPECT_EQ(moved.Size(), 4);
+  EXPECT_EQ(moved.Data()[3], 4);
+}
+
 TEST(BIFFStream, RecordsAcrossBlocksAndTheEndOfTheStream) {
   // Data crossing the first boundary, a zero-length record, a header split by the second one.
   const std::vector<Rec> recs = {
@@ -109,6 +131,26 @@ TEST(BIFFStream, RecordsAcrossBlocksAndTheEndOfTheStream) {
   EXPECT_EQ(ReadRecords(cut_header).size(), 1u);
   // A zero record id ends the reading even with data after it.
   EXPECT_EQ(ReadRecords(Record(0x0005, "ab") + Record(0, "") + Record(0x0006, "cd")).size(), 1u);
+}
+
+TEST(BIFFStream, RecordsAcrossTheReadBuffer) {
+  // The stream is read in parts of TBIFFStream::kBufferSize bytes: records cross the ends of
+  // the first two parts with their data, then with their header split.
+  const std::size_t part = TBIFFStream::kBufferSize;
+  std::vector<Rec> recs;
+  std::size_t size = 0;
+  auto add = [&](int id, std::size_t data) {
+    recs.push_back({id, Filler(data, static_cast<int>(recs.size()))});
+    size += 4 + data;
+  };
+  while (size + 8224 < part) add(0x00FC, 8220);
+  add(0x0203, part - size - 4 + 100);  // data across the first end
+  while (size + 8224 < 2 * part - 2) add(0x00FD, 8220);
+  add(0x0204, 2 * part - 2 - size - 4);
+  add(0x0205, 50);  // header across the second end
+  add(0x000A, 0);
+  ASSERT_EQ(size, Join(recs).size());
+  EXPECT_EQ(ReadRecords(Join(recs)), recs);
 }
 
 TEST(BIFFStream, Rc4MatchesPublishedVectors) {
@@ -169,6 +211,28 @@ TEST(BIFFStream, DecryptionUsesTheKeystreamOfEachBlock) {
   std::vector<Rec> want = head;
   want.insert(want.end(), body.begin(), body.end());
   EXPECT_EQ(ReadRecords(enciphered, [&](TBIFFStream& s) {
+              if (s.BIFFRecord().RecNum == 0x002F) s.SetBIFF8Encryption(digest);
+            }),
+            want);
+}
+
+TEST(BIFFStream, DecryptionAcrossTheReadBuffer) {
+  TMD5Digest digest;
+  std::memcpy(&digest, "fedcba9876543210", 16);
+  const std::vector<Rec> head = {{0x0809, Filler(16, 1)}, {0x002F, Filler(54, 2)}};
+  std::vector<Rec> body;
+  std::size_t size = Join(head).size();
+  const std::size_t part = TBIFFStream::kBufferSize;
+  // Enciphered records, BOUNDSHEET and BOF (partly and wholly plain) around both ends.
+  for (std::size_t i = 0; size < 2 * part + 5000; ++i) {
+    const int id = i % 7 == 3 ? 0x0085 : i % 11 == 5 ? 0x0809 : 0x00FC;
+    body.push_back({id, Filler(1000 + i % 900, static_cast<int>(i))});
+    size += 4 + body.back().data.size();
+  }
+  const std::string plain = Join(head) + Join(body);
+  std::vector<Rec> want = head;
+  want.insert(want.end(), body.begin(), body.end());
+  EXPECT_EQ(ReadRecords(Encipher(plain, Join(head).size(), digest), [&](TBIFFStream& s) {
               if (s.BIFFRecord().RecNum == 0x002F) s.SetBIFF8Encryption(digest);
             }),
             want);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <random>
@@ -13,6 +14,7 @@
 
 #include "platform/codepage.h"
 #include "platform/utf.h"
+#include "xls/BiffStream.h"
 #include "xls_test_files.h"
 
 namespace {
@@ -332,6 +334,106 @@ TEST(CFile, CreateFromStreamCopiesTheWholeStream) {
   auto* workbook = dynamic_cast<TCFileStream*>(file->Root().FindItem("Workbook"));
   ASSERT_NE(workbook, nullptr);
   EXPECT_EQ(workbook->Size(), 50293);
+}
+
+// ---- a document read from its file on demand, and the file changing after opening ----
+
+class FileOnDisk : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (int i = 0; i < 200; ++i) data_ += std::string("\x03\x02\x60\x00", 4) + std::string(96, static_cast<char>('a' + i % 26));
+    bytes_ = BuildCompoundFile(9, {{u"Small", "xyz"}, {u"Workbook", data_}});
+    data_at_ = bytes_.find(data_.substr(0, 300));
+    ASSERT_NE(data_at_, std::string::npos);
+    path_ = std::filesystem::temp_directory_path() / ("tarvo_cfile_on_disk_" + std::to_string(getpid()));
+    Write(bytes_);
+  }
+  void TearDown() override { std::filesystem::remove(path_); }
+  void Write(const std::string& bytes) {
+    std::ofstream(path_, std::ios::binary | std::ios::trunc) << bytes;
+  }
+  std::unique_ptr<TCFile> Open() { return std::make_unique<TCFile>(cfCreateFromFile, Utf8ToUtf16(path_)); }
+  static TCFileStream& Stream(TCFile& file, const char* name) {
+    return static_cast<TCFileStream&>(*file.Root().FindItem(name));
+  }
+  static std::string ReadAll(TCFileStream& stream) {
+    std::string bytes(stream.Size(), '\0');
+    bytes.resize(stream.Read(bytes.data(), stream.Size()));
+    return bytes;
+  }
+
+  std::string data_;       // the workbook stream: 200 records of 100 bytes
+  std::string bytes_;      // the document
+  std::size_t data_at_{};  // file offset of the workbook stream's first sector
+  std::string path_;       // where the document is written
+};
+
+TEST_F(FileOnDisk, StreamsAreReadFromTheFileAsItWasWhenOpened) {
+  auto file = Open();
+  Write(bytes_ + std::string(5000, 'z'));  // growing after opening changes nothing
+  EXPECT_EQ(ReadAll(Stream(*file, "Workbook")), data_);
+  EXPECT_EQ(ReadAll(Stream(*file, "Small")), "xyz");
+  TBIFFStream biff(&Stream(*file, "Workbook"));
+  biff.Reset();
+  int records = 0;
+  while (biff.ReadBIFFRecord()) ++records;
+  EXPECT_EQ(records, 200);
+}
+
+TEST_F(FileOnDisk, AFileCutShortAfterOpeningFailsCleanlyOnReading) {
+  const struct {
+    const char* what;
+    std::size_t cut;
+  } cases[] = {{"inside the data", data_at_ + 10000}, {"at the data's first sector", data_at_},
+               {"to nothing", 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Write(bytes_);
+    auto file = Open();
+    std::filesystem::resize_file(path_, c.cut);
+    TCFileStream& stream = Stream(*file, "Workbook");
+    if (c.cut > data_at_) {  // what the file still holds reads as before
+      std::string head(100, '\0');
+      ASSERT_EQ(stream.Read(head.data(), 100), 100);
+      EXPECT_EQ(head, data_.substr(0, 100));
+    }
+    try {
+      ReadAll(stream);
+      ADD_FAILURE() << "no error";
+    } catch (const ECFileError& e) {
+      EXPECT_EQ(e.ErrorCode(), ECFILE_OPEN_STREAM);
+    }
+    TBIFFStream biff(&stream);
+    biff.Reset();
+    EXPECT_THROW(while (biff.ReadBIFFRecord()) {}, ECFileError);
+  }
+}
+
+TEST_F(FileOnDisk, SectorsBeyondTheEndOfTheFileAreRefusedAtOpening) {
+  const std::size_t last_sector = data_at_ + data_.size() / 512 * 512;  // holds the last 32 bytes
+  const std::uint32_t file_sectors = static_cast<std::uint32_t>(bytes_.size() / 512 - 1);
+  const std::uint32_t third = static_cast<std::uint32_t>(data_at_ / 512 - 1 + 2);
+  const struct {
+    const char* what;
+    std::function<std::string()> make;
+    int code;
+  } cases[] = {
+      {"cut inside the last sector's data", [&] { return bytes_.substr(0, last_sector + 16); }, ECFILE_OPEN_STREAM},
+      {"cut before the last sector", [&] { return bytes_.substr(0, last_sector); }, ECFILE_OPEN_STREAM},
+      {"chain runs to the sector after the last",
+       [&] { std::string b = bytes_; PutU32(b, 512 + 4 * third, file_sectors); return b; }, ECFILE_OPEN_STREAM},
+      {"cut inside the directory", [&] { return bytes_.substr(0, 1024 + 100); }, ECFILE_OPEN_DOCFILE},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Write(c.make());
+    try {
+      Open();
+      ADD_FAILURE() << "opened";
+    } catch (const ECFileError& e) {
+      EXPECT_EQ(e.ErrorCode(), c.code);
+    }
+  }
 }
 
 // ---- damage made by hand to a good file (version 3, FAT listed in the header) ----

@@ -89,6 +89,20 @@ TEST(ReaderGlobals, SharedStringsAcrossContinueRecords) {
   EXPECT_EQ(CellText(file, 3, 0), u"Щ\u00E9q");       // 8-bit rest widened
 }
 
+TEST(ReaderGlobals, RichTextAndPhoneticDataInsideOneRecordAreDropped) {
+  // 16-bit with one run and 4 bytes of phonetic data, 8-bit with two runs, then a plain one.
+  const std::string strings = Data().W(3).B(0x0D).W(1).L(4).Wide(u"Жжж").Raw("RUN1").Raw("PHON").str() +
+                              Data().W(2).B(0x08).W(2).Raw("ab").Raw("RUN1RUN2").str() +
+                              Data().W(2).B(0).Raw("ok").str();
+  std::string cells;
+  for (unsigned i = 0; i < 3; ++i) cells += LabelSstRec(i, 0, i);
+  TXLSFile file;
+  OpenWorkbook(file, OneSheet(cells, SstRec(3, strings)));
+  EXPECT_EQ(CellText(file, 0, 0), u"Жжж");
+  EXPECT_EQ(CellText(file, 1, 0), u"ab");
+  EXPECT_EQ(CellText(file, 2, 0), u"ok");
+}
+
 TEST(ReaderGlobals, SharedStringIndexBeyondTheTableFails) {
   TXLSFile file;
   // The counts promise three strings; one is there.
