@@ -43,20 +43,26 @@ TChoice ChooseSection(const TFormatCode& code, double x) {
   return {0, false};
 }
 
-std::u16string FormatNumber(const TFormatCode& code, double x) {
+void AppendNumber(std::u16string& out, const TFormatCode& code, double x) {
   const TChoice choice = ChooseSection(code, x);
-  if (choice.index < 0) return FormatGeneralNumber(x);
+  if (choice.index < 0) {
+    out += FormatGeneralNumber(x);
+    return;
+  }
   const TFormatSection& section = code.Sections()[static_cast<size_t>(choice.index)];
   switch (section.Kind) {
-    case TSectionKind::Empty: return {};
-    case TSectionKind::Text: return FormatGeneralNumber(x);
-    case TSectionKind::Date: return FormatDateSection(section, x, x);
+    case TSectionKind::Empty: return;
+    case TSectionKind::Text: out += FormatGeneralNumber(x); return;
+    case TSectionKind::Date: out += FormatDateSection(section, x, x); return;
     case TSectionKind::Number: break;
   }
+  const size_t start = out.size();
   bool zero = false;
-  std::u16string text = FormatNumberSection(section, choice.for_negative ? std::fabs(x) : x, &zero);
-  if (zero && x < 0 && choice.for_negative) return FormatNumber(code, 0.0);
-  return text;
+  AppendNumberSection(out, section, choice.for_negative ? std::fabs(x) : x, &zero);
+  if (zero && x < 0 && choice.for_negative) {
+    out.resize(start);
+    AppendNumber(out, code, 0.0);
+  }
 }
 
 std::u16string FormatDate(const TFormatCode& code, double date_time) {
@@ -87,28 +93,35 @@ const TFormatCode& RegionalCode(int ifmt) {
 // The built-in dates 14 and 22 always show the regional short date (and time).
 bool IsRegionalDate(int ifmt) { return ifmt == 14 || ifmt == 22; }
 
-}  // namespace
-
-std::u16string FormatValue(const TDisplayValue& value, const TFormatCode& code, int code_page) {
-  return std::visit(
-      [&](const auto& v) -> std::u16string {
+// The text of a value by a parsed code (FormatValue) appended to `out`.
+void AppendValue(std::u16string& out, const TDisplayValue& value, const TFormatCode& code, int code_page) {
+  if (const double* number = std::get_if<double>(&value)) {
+    if (code.Sections().empty()) out += FormatGeneralNumber(*number);
+    else AppendNumber(out, code, *number);
+    return;
+  }
+  std::visit(
+      [&](const auto& v) {
         using T = std::decay_t<decltype(v)>;
-        if constexpr (std::is_same_v<T, std::monostate>) {
-          return {};
-        } else if constexpr (std::is_same_v<T, std::u16string_view>) {
-          return std::u16string(v);
+        if constexpr (std::is_same_v<T, std::u16string_view>) {
+          out += v;
         } else if constexpr (std::is_same_v<T, std::string_view>) {
-          return MultiByteToWide(v.substr(0, v.find('\0')), code_page);
+          out += MultiByteToWide(v.substr(0, v.find('\0')), code_page);
         } else if constexpr (std::is_same_v<T, bool>) {
-          return v ? u"TRUE" : u"FALSE";
+          out += v ? u"TRUE" : u"FALSE";
         } else if constexpr (std::is_same_v<T, TDisplayDate>) {
-          return FormatDate(code, v.value);
-        } else {
-          if (code.Sections().empty()) return FormatGeneralNumber(v);
-          return FormatNumber(code, v);
+          out += FormatDate(code, v.value);
         }
       },
       value);
+}
+
+}  // namespace
+
+std::u16string FormatValue(const TDisplayValue& value, const TFormatCode& code, int code_page) {
+  std::u16string out;
+  AppendValue(out, value, code, code_page);
+  return out;
 }
 
 std::u16string FormatCellValue(const TDisplayValue& value, std::uint16_t ifmt,
@@ -117,11 +130,20 @@ std::u16string FormatCellValue(const TDisplayValue& value, std::uint16_t ifmt,
   return FormatValue(value, TFormatCode::Parse(f), code_page);
 }
 
-std::u16string CellValueText(const TDisplayValue& value, const TNumberFormat& entry,
-                             bool data_from_file, int code_page) {
+void AppendCellValueText(std::u16string& out, const TDisplayValue& value, const TNumberFormat& entry,
+                         bool data_from_file, int code_page) {
   const bool own_text = data_from_file || entry.ifmt > 163;
   if (!own_text || entry.FormatString.empty() || IsRegionalDate(entry.ifmt))
-    return FormatValue(value, RegionalCode(entry.ifmt), code_page);
-  if (entry.Code && entry.Code->Current()) return FormatValue(value, *entry.Code, code_page);
-  return FormatValue(value, TFormatCode::Parse(entry.FormatString), code_page);
+    AppendValue(out, value, RegionalCode(entry.ifmt), code_page);
+  else if (entry.Code && entry.Code->Current())
+    AppendValue(out, value, *entry.Code, code_page);
+  else
+    AppendValue(out, value, TFormatCode::Parse(entry.FormatString), code_page);
+}
+
+std::u16string CellValueText(const TDisplayValue& value, const TNumberFormat& entry,
+                             bool data_from_file, int code_page) {
+  std::u16string out;
+  AppendCellValueText(out, value, entry, data_from_file, code_page);
+  return out;
 }

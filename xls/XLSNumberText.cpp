@@ -1,5 +1,6 @@
 #include "xls/XLSNumberText.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/format_settings.h"
@@ -220,21 +221,67 @@ bool Split(const TFormatSection& s, double v, TNumberParts& p, bool& zero) {
   return true;
 }
 
+// A plain section straight from the digits rounded to its decimals: literals, the integer
+// digits (zeros in front up to the '0' places) with their group marks, the point, the decimals
+// up to the last one not zero or the last '0' place, literals. The number is sized first and
+// written in place.
+void WritePlain(const TFormatSection& s, const TDecimalDigits& d, std::u16string& out) {
+  const TPlainLayout& plain = *s.Plain;
+  const auto& tokens = s.Tokens;
+  for (int i = 0; i < plain.NumberFrom; ++i) out += tokens[static_cast<size_t>(i)].Text;
+  const int length = d.count == 0 ? 0 : std::max(d.exponent, 0);  // integer digits
+  const int width = std::max(length, plain.IntegerZeros);         // integer digits written
+  const char16_t group = s.Grouping ? FormatSettings.GroupMark : char16_t{0};
+  const int groups = group != 0 && width > 3 ? (width - 1) / 3 : 0;
+  const int shown = d.count == 0 ? plain.DecimalZeros : std::max(plain.DecimalZeros, d.count - d.exponent);
+  const size_t start = out.size();
+  out.resize(start + static_cast<size_t>(width + groups + (plain.Point ? 1 : 0) + shown));
+  char16_t* at = out.data() + start;
+  // The digit at index i of the expansion; the ones before it or past its end are zeros.
+  auto digit = [&d](int i) { return i >= 0 && i < d.count ? static_cast<char16_t>(d.digits[static_cast<size_t>(i)]) : u'0'; };
+  for (int p = width; p >= 1; --p) {  // p: position, units 1
+    *at++ = digit(length - p);
+    if (groups != 0 && p >= 4 && p % 3 == 1) *at++ = group;
+  }
+  if (plain.Point) *at++ = FormatSettings.DecimalMark;
+  for (int k = 0; k < shown; ++k) *at++ = digit(d.exponent + k);
+  for (size_t i = static_cast<size_t>(plain.NumberTo); i < tokens.size(); ++i) out += tokens[i].Text;
+}
+
 }  // namespace
 
-std::u16string FormatNumberSection(const TFormatSection& section, double x, bool* shows_zero) {
+void AppendNumberSection(std::u16string& out, const TFormatSection& section, double x, bool* shows_zero) {
   double v = x;
   for (int i = 0; i < section.Percent; ++i) v *= 100;
   for (int i = 0; i < section.Scale; ++i) v /= 1000;
-  TNumberParts parts;
   bool zero = v == 0;
-  if (section.Invalid || !std::isfinite(v) || !Split(section, std::fabs(v), parts, zero)) {
-    if (shows_zero) *shows_zero = v == 0;
-    return FormatGeneralNumber(v);
+  if (!section.Invalid && std::isfinite(v)) {
+    if (section.Plain) {
+      TDecimalDigits d = ExpandTo15(v);
+      RoundTo(d, d.exponent + section.DecimalDigits);
+      zero = d.count == 0;
+      if (zero || d.exponent <= 18) {
+        if (shows_zero) *shows_zero = zero;
+        if (v < 0 && !zero) out += u'-';
+        WritePlain(section, d, out);
+        return;
+      }
+    } else {
+      TNumberParts parts;
+      if (Split(section, std::fabs(v), parts, zero)) {
+        if (shows_zero) *shows_zero = zero;
+        if (v < 0 && !zero) out += u'-';
+        TNumberWriter(section, parts, out).Write();
+        return;
+      }
+    }
   }
-  if (shows_zero) *shows_zero = zero;
+  if (shows_zero) *shows_zero = v == 0;
+  out += FormatGeneralNumber(v);
+}
+
+std::u16string FormatNumberSection(const TFormatSection& section, double x, bool* shows_zero) {
   std::u16string out;
-  if (v < 0 && !zero) out += u'-';
-  TNumberWriter(section, parts, out).Write();
+  AppendNumberSection(out, section, x, shows_zero);
   return out;
 }
