@@ -20,7 +20,7 @@ struct TChoice {
   bool for_negative = false;  // shows the amount without the minus
 };
 
-TChoice ChooseSection(const TFormatCode& code, double x) {
+TChoice ChooseAmongSections(const TFormatCode& code, double x) {
   const auto& sections = code.Sections();
   size_t n = std::min<size_t>(sections.size(), 3);
   // A last section of text alone is the text section, not one for numbers.
@@ -41,6 +41,13 @@ TChoice ChooseSection(const TFormatCode& code, double x) {
   if (n >= 2 && x < 0) return {1, true};
   if (n == 3 && x == 0) return {2, false};
   return {0, false};
+}
+
+// The common case, one section without a condition, is decided here; the rest above.
+inline TChoice ChooseSection(const TFormatCode& code, double x) {
+  const auto& sections = code.Sections();
+  if (sections.size() == 1 && sections[0].Condition.Op == TFormatCondition::None) return {0, false};
+  return ChooseAmongSections(code, x);
 }
 
 void AppendNumber(std::u16string& out, const TFormatCode& code, double x) {

@@ -65,22 +65,24 @@ TDecimalDigits DigitsOfScaled(unsigned long long n, int k) {
 
 }  // namespace
 
+bool ScaledDecimal(double value, int k, TDecimalDigits& d) {
+  const double scaled = std::fabs(value) * kScales[k];
+  if (!(scaled < 1E15)) return false;
+  // Any integer n that passes the test below will do, so the nearest one is found by
+  // truncation; at an exact half neither neighbour passes.
+  const auto n = static_cast<unsigned long long>(scaled + 0.5);
+  // The division rounds correctly, so equality means `value` is the double nearest to
+  // n / 10^k: its 17 digits are within an eighth of a unit of n's 15th digit.
+  if (n == 0 || n >= 1000000000000000ULL || static_cast<double>(n) / kScales[k] != std::fabs(value)) return false;
+  d = DigitsOfScaled(n, k);
+  return true;
+}
+
 TDecimalDigits ExpandTo15(double value) {
-  const double magnitude = std::fabs(value);
-  if (magnitude > 0 && magnitude < 1E15) {
-    for (const int k : kScaleOrder) {
-      const double scaled = magnitude * kScales[k];
-      if (scaled >= 1E15) continue;
-      // Any integer n that passes the test below will do, so the nearest one is found by
-      // truncation; at an exact half neither neighbour passes.
-      const auto n = static_cast<unsigned long long>(scaled + 0.5);
-      if (n >= 1000000000000000ULL) continue;
-      // The division rounds correctly, so equality means `value` is the double nearest to
-      // n / 10^k: its 17 digits are within an eighth of a unit of n's 15th digit.
-      if (n != 0 && static_cast<double>(n) / kScales[k] == magnitude) return DigitsOfScaled(n, k);
-    }
-  }
-  TDecimalDigits d = Expand(value);
+  TDecimalDigits d;
+  for (const int k : kScaleOrder)
+    if (ScaledDecimal(value, k, d)) return d;
+  d = Expand(value);
   RoundTo(d, 15);
   return d;
 }

@@ -580,7 +580,10 @@ TFormatCode TFormatCode::Parse(std::u16string_view AText) {
   return code;
 }
 
-bool TFormatCode::Current() const { return FCurrencySymbol == FormatSettings.CurrencySymbol; }
+bool TFormatCode::Current() const {
+  const std::u16string& now = FormatSettings.CurrencySymbol;
+  return FCurrencySymbol.size() == now.size() && std::equal(now.begin(), now.end(), FCurrencySymbol.begin());
+}
 
 TFormatCodePtr ParseFormatCode(std::u16string_view AText) {
   return std::make_shared<const TFormatCode>(TFormatCode::Parse(AText));

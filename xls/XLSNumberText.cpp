@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "platform/format_settings.h"
 #include "xls/XLSDecimalDigits.h"
@@ -224,7 +225,7 @@ bool Split(const TFormatSection& s, double v, TNumberParts& p, bool& zero) {
 // A plain section straight from the digits rounded to its decimals: literals, the integer
 // digits (zeros in front up to the '0' places) with their group marks, the point, the decimals
 // up to the last one not zero or the last '0' place, literals. The number is sized first and
-// written in place.
+// written in one piece.
 void WritePlain(const TFormatSection& s, const TDecimalDigits& d, std::u16string& out) {
   const TPlainLayout& plain = *s.Plain;
   const auto& tokens = s.Tokens;
@@ -234,17 +235,27 @@ void WritePlain(const TFormatSection& s, const TDecimalDigits& d, std::u16string
   const char16_t group = s.Grouping ? FormatSettings.GroupMark : char16_t{0};
   const int groups = group != 0 && width > 3 ? (width - 1) / 3 : 0;
   const int shown = d.count == 0 ? plain.DecimalZeros : std::max(plain.DecimalZeros, d.count - d.exponent);
-  const size_t start = out.size();
-  out.resize(start + static_cast<size_t>(width + groups + (plain.Point ? 1 : 0) + shown));
-  char16_t* at = out.data() + start;
+  const auto size = static_cast<size_t>(width + groups + (plain.Point ? 1 : 0) + shown);
+  // Most numbers fit a small buffer; longer ones are written into the text itself.
+  char16_t local[48];
+  const bool fits = size <= std::size(local);
+  if (!fits) out.resize(out.size() + size);
+  char16_t* at = fits ? local : out.data() + out.size() - size;
   // The digit at index i of the expansion; the ones before it or past its end are zeros.
-  auto digit = [&d](int i) { return i >= 0 && i < d.count ? static_cast<char16_t>(d.digits[static_cast<size_t>(i)]) : u'0'; };
-  for (int p = width; p >= 1; --p) {  // p: position, units 1
-    *at++ = digit(length - p);
-    if (groups != 0 && p >= 4 && p % 3 == 1) *at++ = group;
+  auto digit = [&d](int i) {
+    return static_cast<unsigned>(i) < static_cast<unsigned>(d.count) ? static_cast<char16_t>(d.digits[static_cast<size_t>(i)]) : u'0';
+  };
+  int before_mark = groups != 0 ? (width - 1) % 3 + 1 : width + 1;  // digits up to the next mark
+  for (int i = length - width; i < length; ++i) {
+    *at++ = digit(i);
+    if (--before_mark == 0 && i + 1 < length) {
+      *at++ = group;
+      before_mark = 3;
+    }
   }
   if (plain.Point) *at++ = FormatSettings.DecimalMark;
   for (int k = 0; k < shown; ++k) *at++ = digit(d.exponent + k);
+  if (fits) out.append(local, size);
   for (size_t i = static_cast<size_t>(plain.NumberTo); i < tokens.size(); ++i) out += tokens[i].Text;
 }
 
@@ -257,8 +268,11 @@ void AppendNumberSection(std::u16string& out, const TFormatSection& section, dou
   bool zero = v == 0;
   if (!section.Invalid && std::isfinite(v)) {
     if (section.Plain) {
-      TDecimalDigits d = ExpandTo15(v);
-      RoundTo(d, d.exponent + section.DecimalDigits);
+      TDecimalDigits d;
+      if (section.DecimalDigits > 8 || !ScaledDecimal(v, section.DecimalDigits, d)) {
+        d = ExpandTo15(v);
+        RoundTo(d, d.exponent + section.DecimalDigits);
+      }
       zero = d.count == 0;
       if (zero || d.exponent <= 18) {
         if (shows_zero) *shows_zero = zero;
