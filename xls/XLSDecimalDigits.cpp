@@ -34,6 +34,7 @@ constexpr unsigned long long kTens[] = {1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 
                                         10000000ULL, 100000000ULL, 1000000000ULL, 10000000000ULL,
                                         100000000000ULL, 1000000000000ULL, 10000000000000ULL,
                                         100000000000000ULL, 1000000000000000ULL};
+
 // "00" to "99", for writing two digits at a time.
 constexpr char kPairs[] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
@@ -65,24 +66,23 @@ TDecimalDigits DigitsOfScaled(unsigned long long n, int k) {
 
 }  // namespace
 
-bool ScaledDecimal(double value, int k, TDecimalDigits& d) {
-  const double scaled = std::fabs(value) * kScales[k];
-  if (!(scaled < 1E15)) return false;
+unsigned long long ShortDecimal(double value, int k) {
+  const double magnitude = std::fabs(value);
+  const double scaled = magnitude * kScales[k];
+  if (!(scaled < 1E15)) return 0;
   // Any integer n that passes the test below will do, so the nearest one is found by
   // truncation; at an exact half neither neighbour passes.
   const auto n = static_cast<unsigned long long>(scaled + 0.5);
   // The division rounds correctly, so equality means `value` is the double nearest to
   // n / 10^k: its 17 digits are within an eighth of a unit of n's 15th digit.
-  if (n == 0 || n >= 1000000000000000ULL || static_cast<double>(n) / kScales[k] != std::fabs(value)) return false;
-  d = DigitsOfScaled(n, k);
-  return true;
+  if (n >= 1000000000000000ULL || static_cast<double>(n) / kScales[k] != magnitude) return 0;
+  return n;
 }
 
 TDecimalDigits ExpandTo15(double value) {
-  TDecimalDigits d;
   for (const int k : kScaleOrder)
-    if (ScaledDecimal(value, k, d)) return d;
-  d = Expand(value);
+    if (const unsigned long long n = ShortDecimal(value, k)) return DigitsOfScaled(n, k);
+  TDecimalDigits d = Expand(value);
   RoundTo(d, 15);
   return d;
 }

@@ -222,40 +222,54 @@ bool Split(const TFormatSection& s, double v, TNumberParts& p, bool& zero) {
   return true;
 }
 
-// A plain section straight from the digits rounded to its decimals: literals, the integer
-// digits (zeros in front up to the '0' places) with their group marks, the point, the decimals
-// up to the last one not zero or the last '0' place, literals. The number is sized first and
-// written in one piece.
-void WritePlain(const TFormatSection& s, const TDecimalDigits& d, std::u16string& out) {
+// The largest plain number written directly: integer digits (19 at most, or the '0' places),
+// group marks, the point and the decimals.
+constexpr int kPlainIntegerZeros = 20;
+constexpr int kPlainPlaces = 30;
+constexpr int kPlainLength = kPlainIntegerZeros + kPlainIntegerZeros / 3 + 1 + kPlainPlaces;
+
+// The number a plain section shows, rounded to its decimals and counted in units of the last
+// one (10^-DecimalDigits); 0 when it shows as zero. False when it is too long for WritePlain
+// or shows by the general rendering: the token writer writes it then.
+bool PlainUnits(const TFormatSection& s, double v, unsigned long long& units) {
+  const int places = s.DecimalDigits;
+  if (places > kPlainPlaces || s.Plain->IntegerZeros > kPlainIntegerZeros) return false;
+  if (places <= 8) {
+    units = ShortDecimal(v, places);
+    if (units != 0) return true;
+  }
+  TDecimalDigits d = ExpandTo15(v);
+  RoundTo(d, d.exponent + places);
+  units = 0;
+  if (d.count == 0) return true;
+  if (d.exponent > 18 || d.exponent + places > 19) return false;  // 10^19 still fits
+  for (int i = 0; i < d.exponent + places; ++i) units = units * 10 + (i < d.count ? d.digits[static_cast<size_t>(i)] - '0' : 0);
+  return true;
+}
+
+// A plain section from the units of its last decimal: literals, the integer digits (zeros in
+// front up to the '0' places) with their group marks, the point, the decimals up to the last
+// one not zero or the last '0' place, literals. The number is written backwards, from its
+// last decimal.
+void WritePlain(const TFormatSection& s, unsigned long long units, std::u16string& out) {
   const TPlainLayout& plain = *s.Plain;
   const auto& tokens = s.Tokens;
   for (int i = 0; i < plain.NumberFrom; ++i) out += tokens[static_cast<size_t>(i)].Text;
-  const int length = d.count == 0 ? 0 : std::max(d.exponent, 0);  // integer digits
-  const int width = std::max(length, plain.IntegerZeros);         // integer digits written
+  char16_t text[kPlainLength];
+  char16_t* at = std::end(text);
+  int places = s.DecimalDigits;
+  for (; places > plain.DecimalZeros && units % 10 == 0; --places) units /= 10;
+  for (; places > 0; --places, units /= 10) *--at = static_cast<char16_t>(u'0' + units % 10);
+  if (plain.Point) *--at = FormatSettings.DecimalMark;
   const char16_t group = s.Grouping ? FormatSettings.GroupMark : char16_t{0};
-  const int groups = group != 0 && width > 3 ? (width - 1) / 3 : 0;
-  const int shown = d.count == 0 ? plain.DecimalZeros : std::max(plain.DecimalZeros, d.count - d.exponent);
-  const auto size = static_cast<size_t>(width + groups + (plain.Point ? 1 : 0) + shown);
-  // Most numbers fit a small buffer; longer ones are written into the text itself.
-  char16_t local[48];
-  const bool fits = size <= std::size(local);
-  if (!fits) out.resize(out.size() + size);
-  char16_t* at = fits ? local : out.data() + out.size() - size;
-  // The digit at index i of the expansion; the ones before it or past its end are zeros.
-  auto digit = [&d](int i) {
-    return static_cast<unsigned>(i) < static_cast<unsigned>(d.count) ? static_cast<char16_t>(d.digits[static_cast<size_t>(i)]) : u'0';
-  };
-  int before_mark = groups != 0 ? (width - 1) % 3 + 1 : width + 1;  // digits up to the next mark
-  for (int i = length - width; i < length; ++i) {
-    *at++ = digit(i);
-    if (--before_mark == 0 && i + 1 < length) {
-      *at++ = group;
-      before_mark = 3;
+  for (int position = 1, before_mark = 3; units != 0 || position <= plain.IntegerZeros; ++position, units /= 10) {
+    if (before_mark-- == 0) {  // a mark after every third digit from the units on
+      if (group != 0) *--at = group;
+      before_mark = 2;
     }
+    *--at = static_cast<char16_t>(u'0' + units % 10);
   }
-  if (plain.Point) *at++ = FormatSettings.DecimalMark;
-  for (int k = 0; k < shown; ++k) *at++ = digit(d.exponent + k);
-  if (fits) out.append(local, size);
+  out.append(at, std::end(text));
   for (size_t i = static_cast<size_t>(plain.NumberTo); i < tokens.size(); ++i) out += tokens[i].Text;
 }
 
@@ -265,29 +279,21 @@ void AppendNumberSection(std::u16string& out, const TFormatSection& section, dou
   double v = x;
   for (int i = 0; i < section.Percent; ++i) v *= 100;
   for (int i = 0; i < section.Scale; ++i) v /= 1000;
-  bool zero = v == 0;
   if (!section.Invalid && std::isfinite(v)) {
-    if (section.Plain) {
-      TDecimalDigits d;
-      if (section.DecimalDigits > 8 || !ScaledDecimal(v, section.DecimalDigits, d)) {
-        d = ExpandTo15(v);
-        RoundTo(d, d.exponent + section.DecimalDigits);
-      }
-      zero = d.count == 0;
-      if (zero || d.exponent <= 18) {
-        if (shows_zero) *shows_zero = zero;
-        if (v < 0 && !zero) out += u'-';
-        WritePlain(section, d, out);
-        return;
-      }
-    } else {
-      TNumberParts parts;
-      if (Split(section, std::fabs(v), parts, zero)) {
-        if (shows_zero) *shows_zero = zero;
-        if (v < 0 && !zero) out += u'-';
-        TNumberWriter(section, parts, out).Write();
-        return;
-      }
+    unsigned long long units = 0;
+    if (section.Plain && PlainUnits(section, v, units)) {
+      if (shows_zero) *shows_zero = units == 0;
+      if (v < 0 && units != 0) out += u'-';
+      WritePlain(section, units, out);
+      return;
+    }
+    TNumberParts parts;
+    bool zero = v == 0;
+    if (Split(section, std::fabs(v), parts, zero)) {
+      if (shows_zero) *shows_zero = zero;
+      if (v < 0 && !zero) out += u'-';
+      TNumberWriter(section, parts, out).Write();
+      return;
     }
   }
   if (shows_zero) *shows_zero = v == 0;
