@@ -581,8 +581,12 @@ TFormatCode TFormatCode::Parse(std::u16string_view AText) {
 }
 
 bool TFormatCode::Current() const {
+  // Asked for every cell: a plain loop over the few characters of the symbols.
   const std::u16string& now = FormatSettings.CurrencySymbol;
-  return FCurrencySymbol.size() == now.size() && std::equal(now.begin(), now.end(), FCurrencySymbol.begin());
+  if (FCurrencySymbol.size() != now.size()) return false;
+  for (size_t i = 0; i < now.size(); ++i)
+    if (FCurrencySymbol[i] != now[i]) return false;
+  return true;
 }
 
 TFormatCodePtr ParseFormatCode(std::u16string_view AText) {

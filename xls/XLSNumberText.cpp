@@ -269,7 +269,7 @@ void WritePlain(const TFormatSection& s, unsigned long long units, std::u16strin
     }
     *--at = static_cast<char16_t>(u'0' + units % 10);
   }
-  out.append(at, std::end(text));
+  out.append(at, static_cast<size_t>(std::end(text) - at));
   for (size_t i = static_cast<size_t>(plain.NumberTo); i < tokens.size(); ++i) out += tokens[i].Text;
 }
 
