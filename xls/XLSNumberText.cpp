@@ -71,7 +71,7 @@ class TNumberWriter {
     for (const TFormatToken& t : s_.Tokens) {
       switch (t.Kind) {
         case TFormatTokenKind::Literal: out_ += t.Text; break;
-        case TFormatTokenKind::Point: out_ += FormatSettings.DecimalMark; break;
+        case TFormatTokenKind::Point: Point(); break;
         case TFormatTokenKind::General: out_ += p_.general; break;
         case TFormatTokenKind::Exponent: Exponent(t); break;
         case TFormatTokenKind::Slash: out_ += p_.blank_fraction ? u' ' : u'/'; break;
@@ -91,6 +91,15 @@ class TNumberWriter {
     if (p_.exponent < 0) out_ += u'-';
     else if (t.Sign == u'+') out_ += u'+';
     AppendPadded(out_, std::abs(p_.exponent), std::max(t.Count, 1));
+  }
+
+  // A section without integer places (".00") still shows the integer digits, in front of
+  // its point.
+  void Point() {
+    const int length = static_cast<int>(p_.integer.size());
+    if (s_.IntegerDigits == 0 && !s_.Scientific && !s_.Fraction)
+      for (int p = length; p >= 1; --p) IntegerDigit(p, p_.integer[length - p]);
+    out_ += FormatSettings.DecimalMark;
   }
 
   // A placeholder that has no digit: '0' a zero, '?' a blank, '#' nothing.
