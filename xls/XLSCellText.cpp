@@ -60,7 +60,7 @@ void AppendNumber(std::u16string& out, const TFormatCode& code, double x) {
   switch (section.Kind) {
     case TSectionKind::Empty: return;
     case TSectionKind::Text: out += FormatGeneralNumber(x); return;
-    case TSectionKind::Date: out += FormatDateSection(section, x, x); return;
+    case TSectionKind::Date: AppendDateSection(out, section, x, x); return;
     case TSectionKind::Number: break;
   }
   const size_t start = out.size();
@@ -72,17 +72,20 @@ void AppendNumber(std::u16string& out, const TFormatCode& code, double x) {
   }
 }
 
-std::u16string FormatDate(const TFormatCode& code, double date_time) {
+void AppendDate(std::u16string& out, const TFormatCode& code, double date_time) {
   // The reader moved serials below 60 up by one day; elapsed time counts from the serial.
   const double serial = date_time < 61 ? date_time - 1 : date_time;
   if (code.Class() == TFormatClass::Date) {
     const TChoice choice = ChooseSection(code, serial);
     if (choice.index >= 0) {
       const TFormatSection& section = code.Sections()[static_cast<size_t>(choice.index)];
-      if (section.Kind == TSectionKind::Date) return FormatDateSection(section, date_time, serial);
+      if (section.Kind == TSectionKind::Date) {
+        AppendDateSection(out, section, date_time, serial);
+        return;
+      }
     }
   }
-  return FormatDateTimePattern(FormatSettings.ShortDatePattern, date_time);
+  out += FormatDateTimePattern(FormatSettings.ShortDatePattern, date_time);
 }
 
 // The parsed default text of a built-in number under the settings of the moment, kept for
@@ -117,7 +120,7 @@ void AppendValue(std::u16string& out, const TDisplayValue& value, const TFormatC
         } else if constexpr (std::is_same_v<T, bool>) {
           out += v ? u"TRUE" : u"FALSE";
         } else if constexpr (std::is_same_v<T, TDisplayDate>) {
-          out += FormatDate(code, v.value);
+          AppendDate(out, code, v.value);
         }
       },
       value);
