@@ -2,6 +2,7 @@
 // digits. Whatever the value and the regional marks, they must show what the token writer
 // shows for the same section.
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <random>
@@ -35,6 +36,29 @@ std::vector<std::u16string> Formats() {
     formats.push_back(u"#,##0." + zeros);
     formats.push_back(u"#." + hashes);
     formats.push_back(u"#,##0.0" + hashes);
+  }
+  return formats;
+}
+
+// Random plain layouts: literals around '0'/'#' integer places, grouping or scaling commas,
+// '0'/'#' decimals, percent.
+std::vector<std::u16string> RandomPlainFormats() {
+  const std::u16string_view prefixes[] = {u"", u"\"$\"", u"руб ", u"_(", u"\\-"};
+  const std::u16string_view suffixes[] = {u"", u" шт", u"%", u",", u",,", u"_)", u"\" р.\"", u"%%"};
+  std::mt19937 random(7);
+  auto places = [&random](int most) {
+    std::u16string text(random() % static_cast<unsigned>(most + 1), u'#');
+    for (char16_t& c : text) c = random() % 2 ? u'0' : u'#';
+    return text;
+  };
+  std::vector<std::u16string> formats;
+  for (int i = 0; i < 150; ++i) {
+    std::u16string integer = u"0" + places(6);
+    std::shuffle(integer.begin(), integer.end(), random);
+    if (random() % 2) integer.insert(1, 1, u',');
+    std::u16string format = std::u16string(prefixes[random() % std::size(prefixes)]) + integer;
+    if (random() % 3) format += u"." + places(12);
+    formats.push_back(format + std::u16string(suffixes[random() % std::size(suffixes)]));
   }
   return formats;
 }
@@ -93,6 +117,9 @@ TEST_F(PlainNumberTextTest, PlainSectionsShowWhatTheTokenWriterShows) {
     FormatSettings.GroupMark = group;
     for (const std::u16string& format : Formats()) ExpectPlainAsTokenWriter(format, values, failures);
   }
+  std::vector<double> some_values;  // every tenth, for the many random layouts
+  for (size_t i = 0; i < values.size(); i += 10) some_values.push_back(values[i]);
+  for (const std::u16string& format : RandomPlainFormats()) ExpectPlainAsTokenWriter(format, some_values, failures);
 }
 
 TEST_F(PlainNumberTextTest, CommonNumberFormatsArePlain) {
