@@ -252,7 +252,8 @@ bool PlainUnits(const TFormatSection& s, double v, unsigned long long& units) {
   units = 0;
   if (d.count == 0) return true;
   if (d.exponent > 18 || d.exponent + places > 19) return false;  // 10^19 still fits
-  for (int i = 0; i < d.exponent + places; ++i) units = units * 10 + (i < d.count ? d.digits[static_cast<size_t>(i)] - '0' : 0);
+  for (int i = 0; i < d.exponent + places; ++i)
+    units = units * 10 + (i < d.count ? d.digits[static_cast<size_t>(i)] - '0' : 0);
   return true;
 }
 
@@ -271,8 +272,9 @@ void WritePlain(const TFormatSection& s, unsigned long long units, std::u16strin
   for (; places > 0; --places, units /= 10) *--at = static_cast<char16_t>(u'0' + units % 10);
   if (plain.Point) *--at = FormatSettings.DecimalMark;
   const char16_t group = s.Grouping ? FormatSettings.GroupMark : char16_t{0};
+  // Integer digits from the units on, while digits or '0' places remain; a mark after every third.
   for (int position = 1, before_mark = 3; units != 0 || position <= plain.IntegerZeros; ++position, units /= 10) {
-    if (before_mark-- == 0) {  // a mark after every third digit from the units on
+    if (before_mark-- == 0) {
       if (group != 0) *--at = group;
       before_mark = 2;
     }

@@ -91,7 +91,8 @@ std::vector<double> Values() {
 }
 
 // Writes `value` by every plain section of `format` with its layout and without it.
-void ExpectPlainAsTokenWriter(const std::u16string& format, const std::vector<double>& values, int& failures) {
+void ExpectPlainAsTokenWriter(const std::u16string& format, const std::vector<double>& values,
+                              int& failures) {
   const TFormatCode code = TFormatCode::Parse(format);
   for (const TFormatSection& section : code.Sections()) {
     if (!section.Plain) continue;
@@ -112,14 +113,16 @@ void ExpectPlainAsTokenWriter(const std::u16string& format, const std::vector<do
 TEST_F(PlainNumberTextTest, PlainSectionsShowWhatTheTokenWriterShows) {
   const std::vector<double> values = Values();
   int failures = 0;
-  for (const auto& [decimal, group] : {std::pair{u',', u'\u00A0'}, std::pair{u'.', u','}, std::pair{u',', u'\0'}}) {
+  const std::pair<char16_t, char16_t> marks[] = {{u',', u'\u00A0'}, {u'.', u','}, {u',', u'\0'}};
+  for (const auto& [decimal, group] : marks) {
     FormatSettings.DecimalMark = decimal;
     FormatSettings.GroupMark = group;
     for (const std::u16string& format : Formats()) ExpectPlainAsTokenWriter(format, values, failures);
   }
   std::vector<double> some_values;  // every tenth, for the many random layouts
   for (size_t i = 0; i < values.size(); i += 10) some_values.push_back(values[i]);
-  for (const std::u16string& format : RandomPlainFormats()) ExpectPlainAsTokenWriter(format, some_values, failures);
+  for (const std::u16string& format : RandomPlainFormats())
+    ExpectPlainAsTokenWriter(format, some_values, failures);
 }
 
 TEST_F(PlainNumberTextTest, CommonNumberFormatsArePlain) {
