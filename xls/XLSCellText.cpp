@@ -51,24 +51,25 @@ inline TChoice ChooseSection(const TFormatCode& code, double x) {
 }
 
 void AppendNumber(std::u16string& out, const TFormatCode& code, double x) {
-  const TChoice choice = ChooseSection(code, x);
-  if (choice.index < 0) {
-    out += FormatGeneralNumber(x);
-    return;
-  }
-  const TFormatSection& section = code.Sections()[static_cast<size_t>(choice.index)];
-  switch (section.Kind) {
-    case TSectionKind::Empty: return;
-    case TSectionKind::Text: out += FormatGeneralNumber(x); return;
-    case TSectionKind::Date: AppendDateSection(out, section, x, x); return;
-    case TSectionKind::Number: break;
-  }
   const size_t start = out.size();
-  bool zero = false;
-  AppendNumberSection(out, section, choice.for_negative ? std::fabs(x) : x, &zero);
-  if (zero && x < 0 && choice.for_negative) {
+  // A negative that its section shows as zero is written again as zero.
+  for (double value = x;; value = 0.0) {
+    const TChoice choice = ChooseSection(code, value);
+    if (choice.index < 0) {
+      out += FormatGeneralNumber(value);
+      return;
+    }
+    const TFormatSection& section = code.Sections()[static_cast<size_t>(choice.index)];
+    switch (section.Kind) {
+      case TSectionKind::Empty: return;
+      case TSectionKind::Text: out += FormatGeneralNumber(value); return;
+      case TSectionKind::Date: AppendDateSection(out, section, value, value); return;
+      case TSectionKind::Number: break;
+    }
+    bool zero = false;
+    AppendNumberSection(out, section, choice.for_negative ? std::fabs(value) : value, &zero);
+    if (!zero || value >= 0 || !choice.for_negative) return;
     out.resize(start);
-    AppendNumber(out, code, 0.0);
   }
 }
 
