@@ -1,5 +1,6 @@
 // Cell text speed: a million prices with "#,##0.00" and a million dates with "dd.mm.yyyy",
-// through the cell text engine as the HTML writer calls it. Reports the time per value.
+// through the cell text engine, and the prices as the HTML writer calls it with its parsed
+// format and one buffer. Reports the time per value.
 
 #include <benchmark/benchmark.h>
 
@@ -27,6 +28,21 @@ void BM_PricesWithGroupsAndCents(benchmark::State& state) {
   ReportPerValue(state);
 }
 BENCHMARK(BM_PricesWithGroupsAndCents)->Unit(benchmark::kMillisecond);
+
+// As the HTML writer calls it: the format parsed once, the text appended to one buffer.
+void BM_PricesAppendedByTheirParsedFormat(benchmark::State& state) {
+  const TNumberFormat price{4, u"#,##0.00", ParseFormatCode(u"#,##0.00")};
+  std::u16string text;
+  for (auto _ : state) {
+    for (int i = 0; i < kValues; ++i) {
+      text.clear();
+      AppendCellValueText(text, TDisplayValue(i * 1.37 + 0.05), price, true);
+      benchmark::DoNotOptimize(text.data());
+    }
+  }
+  ReportPerValue(state);
+}
+BENCHMARK(BM_PricesAppendedByTheirParsedFormat)->Unit(benchmark::kMillisecond);
 
 void BM_DatesDayMonthYear(benchmark::State& state) {
   for (auto _ : state) {

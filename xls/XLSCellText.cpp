@@ -20,7 +20,7 @@ struct TChoice {
   bool for_negative = false;  // shows the amount without the minus
 };
 
-TChoice ChooseSection(const TFormatCode& code, double x) {
+TChoice ChooseAmongSections(const TFormatCode& code, double x) {
   const auto& sections = code.Sections();
   size_t n = std::min<size_t>(sections.size(), 3);
   // A last section of text alone is the text section, not one for numbers.
@@ -43,33 +43,50 @@ TChoice ChooseSection(const TFormatCode& code, double x) {
   return {0, false};
 }
 
-std::u16string FormatNumber(const TFormatCode& code, double x) {
-  const TChoice choice = ChooseSection(code, x);
-  if (choice.index < 0) return FormatGeneralNumber(x);
-  const TFormatSection& section = code.Sections()[static_cast<size_t>(choice.index)];
-  switch (section.Kind) {
-    case TSectionKind::Empty: return {};
-    case TSectionKind::Text: return FormatGeneralNumber(x);
-    case TSectionKind::Date: return FormatDateSection(section, x, x);
-    case TSectionKind::Number: break;
-  }
-  bool zero = false;
-  std::u16string text = FormatNumberSection(section, choice.for_negative ? std::fabs(x) : x, &zero);
-  if (zero && x < 0 && choice.for_negative) return FormatNumber(code, 0.0);
-  return text;
+// The common case, one section without a condition, is decided here; the rest above.
+inline TChoice ChooseSection(const TFormatCode& code, double x) {
+  const auto& sections = code.Sections();
+  if (sections.size() == 1 && sections[0].Condition.Op == TFormatCondition::None) return {0, false};
+  return ChooseAmongSections(code, x);
 }
 
-std::u16string FormatDate(const TFormatCode& code, double date_time) {
+void AppendNumber(std::u16string& out, const TFormatCode& code, double x) {
+  const size_t start = out.size();
+  // A negative that its section shows as zero is written again as zero.
+  for (double value = x;; value = 0.0) {
+    const TChoice choice = ChooseSection(code, value);
+    if (choice.index < 0) {
+      out += FormatGeneralNumber(value);
+      return;
+    }
+    const TFormatSection& section = code.Sections()[static_cast<size_t>(choice.index)];
+    switch (section.Kind) {
+      case TSectionKind::Empty: return;
+      case TSectionKind::Text: out += FormatGeneralNumber(value); return;
+      case TSectionKind::Date: AppendDateSection(out, section, value, value); return;
+      case TSectionKind::Number: break;
+    }
+    bool zero = false;
+    AppendNumberSection(out, section, choice.for_negative ? std::fabs(value) : value, &zero);
+    if (!zero || value >= 0 || !choice.for_negative) return;
+    out.resize(start);
+  }
+}
+
+void AppendDate(std::u16string& out, const TFormatCode& code, double date_time) {
   // The reader moved serials below 60 up by one day; elapsed time counts from the serial.
   const double serial = date_time < 61 ? date_time - 1 : date_time;
   if (code.Class() == TFormatClass::Date) {
     const TChoice choice = ChooseSection(code, serial);
     if (choice.index >= 0) {
       const TFormatSection& section = code.Sections()[static_cast<size_t>(choice.index)];
-      if (section.Kind == TSectionKind::Date) return FormatDateSection(section, date_time, serial);
+      if (section.Kind == TSectionKind::Date) {
+        AppendDateSection(out, section, date_time, serial);
+        return;
+      }
     }
   }
-  return FormatDateTimePattern(FormatSettings.ShortDatePattern, date_time);
+  out += FormatDateTimePattern(FormatSettings.ShortDatePattern, date_time);
 }
 
 // The parsed default text of a built-in number under the settings of the moment, kept for
@@ -87,28 +104,35 @@ const TFormatCode& RegionalCode(int ifmt) {
 // The built-in dates 14 and 22 always show the regional short date (and time).
 bool IsRegionalDate(int ifmt) { return ifmt == 14 || ifmt == 22; }
 
-}  // namespace
-
-std::u16string FormatValue(const TDisplayValue& value, const TFormatCode& code, int code_page) {
-  return std::visit(
-      [&](const auto& v) -> std::u16string {
+// The text of a value by a parsed code (FormatValue) appended to `out`.
+void AppendValue(std::u16string& out, const TDisplayValue& value, const TFormatCode& code, int code_page) {
+  if (const double* number = std::get_if<double>(&value)) {
+    if (code.Sections().empty()) out += FormatGeneralNumber(*number);
+    else AppendNumber(out, code, *number);
+    return;
+  }
+  std::visit(
+      [&](const auto& v) {
         using T = std::decay_t<decltype(v)>;
-        if constexpr (std::is_same_v<T, std::monostate>) {
-          return {};
-        } else if constexpr (std::is_same_v<T, std::u16string_view>) {
-          return std::u16string(v);
+        if constexpr (std::is_same_v<T, std::u16string_view>) {
+          out += v;
         } else if constexpr (std::is_same_v<T, std::string_view>) {
-          return MultiByteToWide(v.substr(0, v.find('\0')), code_page);
+          out += MultiByteToWide(v.substr(0, v.find('\0')), code_page);
         } else if constexpr (std::is_same_v<T, bool>) {
-          return v ? u"TRUE" : u"FALSE";
+          out += v ? u"TRUE" : u"FALSE";
         } else if constexpr (std::is_same_v<T, TDisplayDate>) {
-          return FormatDate(code, v.value);
-        } else {
-          if (code.Sections().empty()) return FormatGeneralNumber(v);
-          return FormatNumber(code, v);
+          AppendDate(out, code, v.value);
         }
       },
       value);
+}
+
+}  // namespace
+
+std::u16string FormatValue(const TDisplayValue& value, const TFormatCode& code, int code_page) {
+  std::u16string out;
+  AppendValue(out, value, code, code_page);
+  return out;
 }
 
 std::u16string FormatCellValue(const TDisplayValue& value, std::uint16_t ifmt,
@@ -117,11 +141,20 @@ std::u16string FormatCellValue(const TDisplayValue& value, std::uint16_t ifmt,
   return FormatValue(value, TFormatCode::Parse(f), code_page);
 }
 
-std::u16string CellValueText(const TDisplayValue& value, const TNumberFormat& entry,
-                             bool data_from_file, int code_page) {
+void AppendCellValueText(std::u16string& out, const TDisplayValue& value, const TNumberFormat& entry,
+                         bool data_from_file, int code_page) {
   const bool own_text = data_from_file || entry.ifmt > 163;
   if (!own_text || entry.FormatString.empty() || IsRegionalDate(entry.ifmt))
-    return FormatValue(value, RegionalCode(entry.ifmt), code_page);
-  if (entry.Code && entry.Code->Current()) return FormatValue(value, *entry.Code, code_page);
-  return FormatValue(value, TFormatCode::Parse(entry.FormatString), code_page);
+    AppendValue(out, value, RegionalCode(entry.ifmt), code_page);
+  else if (entry.Code && entry.Code->Current())
+    AppendValue(out, value, *entry.Code, code_page);
+  else
+    AppendValue(out, value, TFormatCode::Parse(entry.FormatString), code_page);
+}
+
+std::u16string CellValueText(const TDisplayValue& value, const TNumberFormat& entry,
+                             bool data_from_file, int code_page) {
+  std::u16string out;
+  AppendCellValueText(out, value, entry, data_from_file, code_page);
+  return out;
 }

@@ -35,3 +35,7 @@ std::u16string FormatCellValue(const TDisplayValue& value, std::uint16_t ifmt,
 // built-in numbers (0 to 163) through DefaultFormatForIfmt, under the regional settings.
 std::u16string CellValueText(const TDisplayValue& value, const TNumberFormat& entry,
                              bool data_from_file, int code_page = CP_ACP);
+// CellValueText appended to `out`; what `out` held stays. Reusing one buffer for many cells
+// spares an allocation per text.
+void AppendCellValueText(std::u16string& out, const TDisplayValue& value, const TNumberFormat& entry,
+                         bool data_from_file, int code_page = CP_ACP);

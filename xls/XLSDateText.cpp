@@ -35,22 +35,30 @@ bool IsDateCode(TFormatTokenKind k) {
 
 }  // namespace
 
-std::u16string FormatDateSection(const TFormatSection& section, double date_time, double serial) {
-  if (!std::isfinite(date_time) || !IsDateTimeInRange(date_time)) return FormatGeneralNumber(date_time);
+void AppendDateSection(std::u16string& out, const TFormatSection& section, double date_time, double serial) {
+  if (!std::isfinite(date_time) || !IsDateTimeInRange(date_time)) {
+    out += FormatGeneralNumber(date_time);
+    return;
+  }
   const TFormatSettings& fs = FormatSettings;
   const TRoundedTime t = Round(date_time, section.SubSecondDigits);
   const double rounded = t.days + (date_time < 0 ? -1.0 : 1.0) * static_cast<double>(t.units) /
                                       (86400.0 * static_cast<double>(t.unit_scale));
-  if (section.Regional == TRegionalPattern::LongDate) return FormatDateTimePattern(fs.LongDatePattern, rounded);
-  if (section.Regional == TRegionalPattern::LongTime) return FormatDateTimePattern(fs.LongTimePattern, rounded);
-  if (!IsDateTimeInRange(t.days)) return FormatGeneralNumber(date_time);
+  if (section.Regional != TRegionalPattern::None) {
+    const bool long_date = section.Regional == TRegionalPattern::LongDate;
+    out += FormatDateTimePattern(long_date ? fs.LongDatePattern : fs.LongTimePattern, rounded);
+    return;
+  }
+  if (!IsDateTimeInRange(t.days)) {
+    out += FormatGeneralNumber(date_time);
+    return;
+  }
   const DecodedDateTime date = DecodeDateTime(t.days);
   const long long seconds = t.units / t.unit_scale;
   const int hour = static_cast<int>(seconds / 3600), minute = static_cast<int>(seconds / 60 % 60),
             second = static_cast<int>(seconds % 60);
   const long long elapsed = std::llround(serial * 86400.0 * static_cast<double>(t.unit_scale)) / t.unit_scale;
 
-  std::u16string out;
   TFormatTokenKind previous = TFormatTokenKind::Literal;  // the last date code written
   int previous_count = 0;
   for (const TFormatToken& k : section.Tokens) {
@@ -117,5 +125,10 @@ std::u16string FormatDateSection(const TFormatSection& section, double date_time
       previous_count = k.Count;
     }
   }
+}
+
+std::u16string FormatDateSection(const TFormatSection& section, double date_time, double serial) {
+  std::u16string out;
+  AppendDateSection(out, section, date_time, serial);
   return out;
 }

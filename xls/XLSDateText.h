@@ -13,3 +13,5 @@
 // `serial`, the number the spreadsheet stores. A value outside the years 1 to 9999 gives the
 // general rendering of `date_time`.
 std::u16string FormatDateSection(const TFormatSection& section, double date_time, double serial);
+// The same text appended to `out`.
+void AppendDateSection(std::u16string& out, const TFormatSection& section, double date_time, double serial);

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 TDecimalDigits Expand(double value) {
@@ -21,24 +22,66 @@ TDecimalDigits Expand(double value) {
   return d;
 }
 
-TDecimalDigits ExpandTo15(double value) {
-  const double magnitude = std::fabs(value);
-  double power = 1;
-  for (int k = 0; k <= 8 && magnitude > 0 && magnitude < 1E15; ++k, power *= 10) {
-    const double n = std::nearbyint(magnitude * power);
-    if (n >= 1E15) break;
-    // The division rounds correctly, so equality means `value` is the double nearest to
-    // n / 10^k: its 17 digits are within an eighth of a unit of n's 15th digit.
-    if (n == 0 || n / power != magnitude) continue;
-    TDecimalDigits d;
-    char text[24];
-    const auto end = std::to_chars(text, text + sizeof text, static_cast<long long>(n)).ptr;
-    d.count = static_cast<int>(end - text);
-    std::copy(text, end, d.digits.begin());
-    d.exponent = d.count - k;
-    Trim(d);
-    return d;
+namespace {
+
+// The powers of ten a short decimal may be scaled by; doubles hold them exactly.
+constexpr double kScales[] = {1E0, 1E1, 1E2, 1E3, 1E4, 1E5, 1E6, 1E7, 1E8};
+// The scales in the order they are tried: two decimals first, which also finds the integers
+// below 10^13 and the values of one decimal (their digits are the same once trimmed).
+constexpr int kScaleOrder[] = {2, 0, 1, 3, 4, 5, 6, 7, 8};
+// 10^0 to 10^15.
+constexpr unsigned long long kTens[] = {1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 100000ULL, 1000000ULL,
+                                        10000000ULL, 100000000ULL, 1000000000ULL, 10000000000ULL,
+                                        100000000000ULL, 1000000000000ULL, 10000000000000ULL,
+                                        100000000000000ULL, 1000000000000000ULL};
+
+// "00" to "99", for writing two digits at a time.
+constexpr char kPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// The digits of n / 10^k for 0 < n < 10^15, trailing zeros dropped.
+TDecimalDigits DigitsOfScaled(unsigned long long n, int k) {
+  TDecimalDigits d;
+  // log10 from the binary length (1233 / 4096 just above log10(2)), one too high at most.
+  const int estimate = (std::bit_width(n) * 1233) >> 12;
+  d.count = estimate + (n >= kTens[estimate] ? 1 : 0);
+  d.exponent = d.count - k;
+  char* at = d.digits.data() + d.count;
+  for (; n >= 100; n /= 100) {
+    const char* pair = kPairs + 2 * (n % 100);
+    *--at = pair[1];
+    *--at = pair[0];
   }
+  if (n >= 10) {
+    *--at = kPairs[2 * n + 1];
+    *--at = kPairs[2 * n];
+  } else {
+    *--at = static_cast<char>('0' + n);
+  }
+  Trim(d);
+  return d;
+}
+
+}  // namespace
+
+unsigned long long ShortDecimal(double value, int k) {
+  const double magnitude = std::fabs(value);
+  const double scaled = magnitude * kScales[k];
+  if (!(scaled < 1E15)) return 0;
+  // Any integer n that passes the test below will do, so the nearest one is found by
+  // truncation; at an exact half neither neighbour passes.
+  const auto n = static_cast<unsigned long long>(scaled + 0.5);
+  // The division rounds correctly, so equality means `value` is the double nearest to
+  // n / 10^k: its 17 digits are within an eighth of a unit of n's 15th digit.
+  if (n >= 1000000000000000ULL || static_cast<double>(n) / kScales[k] != magnitude) return 0;
+  return n;
+}
+
+TDecimalDigits ExpandTo15(double value) {
+  for (const int k : kScaleOrder)
+    if (const unsigned long long n = ShortDecimal(value, k)) return DigitsOfScaled(n, k);
   TDecimalDigits d = Expand(value);
   RoundTo(d, 15);
   return d;

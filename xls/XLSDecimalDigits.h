@@ -17,6 +17,9 @@ TDecimalDigits Expand(double value);
 // nearest to an integer of up to 15 digits over a power of ten up to 10^8) gets its digits
 // straight from that integer, which the rounding would give anyway.
 TDecimalDigits ExpandTo15(double value);
+// The integer n (0 < n < 10^15) when |value| is the double nearest to n / 10^k (0 <= k <= 8),
+// else 0. ExpandTo15 gives n's digits then, and rounding them to k decimals keeps them.
+unsigned long long ShortDecimal(double value, int k);
 // Drops the zero digits at the end.
 void Trim(TDecimalDigits& d);
 // Keeps the first `keep` digits, rounding half away from zero on the digit after them; a carry

@@ -460,6 +460,36 @@ void ResolveNumber(TFormatSection& s) {
   if (s.Fraction && s.FixedDenominator == 0 && s.DenominatorDigits == 0) s.Invalid = true;
 }
 
+bool IsPlainPlace(const TFormatToken& t, TDigitRole role) {
+  return t.Kind == TFormatTokenKind::Digit && t.Role == role && (t.Ch == u'0' || t.Ch == u'#');
+}
+
+// Sets the layout of a resolved number section that is plain decimal: literals around one run
+// of integer places (at least one), then the point and its decimal places if any.
+void ResolvePlain(TFormatSection& s) {
+  if (s.Invalid || s.Fraction || s.Scientific || s.HasGeneral || s.IntegerDigits == 0) return;
+  const auto& tokens = s.Tokens;
+  const int n = static_cast<int>(tokens.size());
+  TPlainLayout plain;
+  int i = 0;
+  while (i < n && tokens[i].Kind == TFormatTokenKind::Literal) ++i;
+  plain.NumberFrom = i;
+  for (int k = 0; i < n && IsPlainPlace(tokens[i], TDigitRole::Integer); ++i, ++k)
+    if (tokens[i].Ch == u'0' && plain.IntegerZeros == 0) plain.IntegerZeros = s.IntegerDigits - k;
+  if (i - plain.NumberFrom != s.IntegerDigits) return;
+  if (i < n && tokens[i].Kind == TFormatTokenKind::Point) {
+    plain.Point = true;
+    int k = 0;
+    for (++i; i < n && IsPlainPlace(tokens[i], TDigitRole::Decimal); ++i, ++k)
+      if (tokens[i].Ch == u'0') plain.DecimalZeros = k + 1;
+    if (k != s.DecimalDigits) return;
+  }
+  plain.NumberTo = i;
+  for (; i < n; ++i)
+    if (tokens[i].Kind != TFormatTokenKind::Literal) return;
+  s.Plain = plain;
+}
+
 bool IsDateCode(TFormatTokenKind k) {
   return k != TFormatTokenKind::Literal && k != TFormatTokenKind::DateMark && k != TFormatTokenKind::TimeMark;
 }
@@ -495,7 +525,10 @@ TFormatSection ParseSection(std::u16string_view text, std::u16string_view curren
   else section.Kind = TSectionKind::Number;  // literal text only (or nothing)
   TSectionReader(text, section, currency_padding).Read();
   if (section.Regional != TRegionalPattern::None) section.Kind = TSectionKind::Date;
-  if (section.Kind == TSectionKind::Number) ResolveNumber(section);
+  if (section.Kind == TSectionKind::Number) {
+    ResolveNumber(section);
+    ResolvePlain(section);
+  }
   if (section.Kind == TSectionKind::Date) ResolveDate(section);
   if (section.Tokens.empty() && section.Kind != TSectionKind::Date) section.Kind = TSectionKind::Empty;
   return section;
@@ -547,7 +580,14 @@ TFormatCode TFormatCode::Parse(std::u16string_view AText) {
   return code;
 }
 
-bool TFormatCode::Current() const { return FCurrencySymbol == FormatSettings.CurrencySymbol; }
+bool TFormatCode::Current() const {
+  // Asked for every cell: a plain loop over the few characters of the symbols.
+  const std::u16string& now = FormatSettings.CurrencySymbol;
+  if (FCurrencySymbol.size() != now.size()) return false;
+  for (size_t i = 0; i < now.size(); ++i)
+    if (FCurrencySymbol[i] != now[i]) return false;
+  return true;
+}
 
 TFormatCodePtr ParseFormatCode(std::u16string_view AText) {
   return std::make_shared<const TFormatCode>(TFormatCode::Parse(AText));

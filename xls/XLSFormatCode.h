@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,6 +71,17 @@ enum class TSectionKind : std::uint8_t {
 // time; the rest of such a section is not shown.
 enum class TRegionalPattern : std::uint8_t { None, LongDate, LongTime };
 
+// Where the number sits in a plain decimal section: literals, one run of '0'/'#' integer
+// places, the point and '0'/'#' decimal places if any, literals. Such a section is written
+// straight from the rounded digits.
+struct TPlainLayout {
+  int NumberFrom = 0;     // the first token of the number; the tokens before it are literals
+  int NumberTo = 0;       // the token after the number; it and the tokens after it are literals
+  bool Point = false;     // the section has a decimal point
+  int IntegerZeros = 0;   // integer places from the first '0' on: integer digits shown at least
+  int DecimalZeros = 0;   // decimal places up to the last '0': decimals shown at least
+};
+
 struct TFormatSection {
   TSectionKind Kind = TSectionKind::Empty;                // what the section writes
   TFormatCondition Condition;                             // "[>=1000]", "[<0]", ...
@@ -90,6 +102,7 @@ struct TFormatSection {
   int NumeratorDigits = 0;          // placeholders of the numerator
   int DenominatorDigits = 0;        // placeholders of the denominator (0 when fixed)
   int FixedDenominator = 0;         // the fixed denominator, 0 when searched
+  std::optional<TPlainLayout> Plain;  // set for a plain decimal section, as it is laid out
   // Date sections.
   int SubSecondDigits = 0;          // decimals shown after the seconds
   bool TwelveHour = false;          // an AM/PM code makes hours 1 to 12

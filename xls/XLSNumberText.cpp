@@ -1,6 +1,8 @@
 #include "xls/XLSNumberText.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "platform/format_settings.h"
 #include "xls/XLSDecimalDigits.h"
@@ -69,7 +71,7 @@ class TNumberWriter {
     for (const TFormatToken& t : s_.Tokens) {
       switch (t.Kind) {
         case TFormatTokenKind::Literal: out_ += t.Text; break;
-        case TFormatTokenKind::Point: out_ += FormatSettings.DecimalMark; break;
+        case TFormatTokenKind::Point: Point(); break;
         case TFormatTokenKind::General: out_ += p_.general; break;
         case TFormatTokenKind::Exponent: Exponent(t); break;
         case TFormatTokenKind::Slash: out_ += p_.blank_fraction ? u' ' : u'/'; break;
@@ -89,6 +91,15 @@ class TNumberWriter {
     if (p_.exponent < 0) out_ += u'-';
     else if (t.Sign == u'+') out_ += u'+';
     AppendPadded(out_, std::abs(p_.exponent), std::max(t.Count, 1));
+  }
+
+  // A section without integer places (".00") still shows the integer digits, in front of
+  // its point.
+  void Point() {
+    const int length = static_cast<int>(p_.integer.size());
+    if (s_.IntegerDigits == 0 && !s_.Scientific && !s_.Fraction)
+      for (int p = length; p >= 1; --p) IntegerDigit(p, p_.integer[length - p]);
+    out_ += FormatSettings.DecimalMark;
   }
 
   // A placeholder that has no digit: '0' a zero, '?' a blank, '#' nothing.
@@ -220,21 +231,88 @@ bool Split(const TFormatSection& s, double v, TNumberParts& p, bool& zero) {
   return true;
 }
 
+// The largest plain number written directly: integer digits (19 at most, or the '0' places),
+// group marks, the point and the decimals.
+constexpr int kPlainIntegerZeros = 20;
+constexpr int kPlainPlaces = 30;
+constexpr int kPlainLength = kPlainIntegerZeros + kPlainIntegerZeros / 3 + 1 + kPlainPlaces;
+
+// The number a plain section shows, rounded to its decimals and counted in units of the last
+// one (10^-DecimalDigits); 0 when it shows as zero. False when it is too long for WritePlain
+// or shows by the general rendering: the token writer writes it then.
+bool PlainUnits(const TFormatSection& s, double v, unsigned long long& units) {
+  const int places = s.DecimalDigits;
+  if (places > kPlainPlaces || s.Plain->IntegerZeros > kPlainIntegerZeros) return false;
+  if (places <= 8) {
+    units = ShortDecimal(v, places);
+    if (units != 0) return true;
+  }
+  TDecimalDigits d = ExpandTo15(v);
+  RoundTo(d, d.exponent + places);
+  units = 0;
+  if (d.count == 0) return true;
+  if (d.exponent > 18 || d.exponent + places > 19) return false;  // 10^19 still fits
+  for (int i = 0; i < d.exponent + places; ++i)
+    units = units * 10 + (i < d.count ? d.digits[static_cast<size_t>(i)] - '0' : 0);
+  return true;
+}
+
+// A plain section from the units of its last decimal: literals, the integer digits (zeros in
+// front up to the '0' places) with their group marks, the point, the decimals up to the last
+// one not zero or the last '0' place, literals. The number is written backwards, from its
+// last decimal.
+void WritePlain(const TFormatSection& s, unsigned long long units, std::u16string& out) {
+  const TPlainLayout& plain = *s.Plain;
+  const auto& tokens = s.Tokens;
+  for (int i = 0; i < plain.NumberFrom; ++i) out += tokens[static_cast<size_t>(i)].Text;
+  char16_t text[kPlainLength];
+  char16_t* at = std::end(text);
+  int places = s.DecimalDigits;
+  for (; places > plain.DecimalZeros && units % 10 == 0; --places) units /= 10;
+  for (; places > 0; --places, units /= 10) *--at = static_cast<char16_t>(u'0' + units % 10);
+  if (plain.Point) *--at = FormatSettings.DecimalMark;
+  const char16_t group = s.Grouping ? FormatSettings.GroupMark : char16_t{0};
+  // Integer digits from the units on, while digits or '0' places remain; a mark after every third.
+  for (int position = 1, before_mark = 3; units != 0 || position <= plain.IntegerZeros; ++position, units /= 10) {
+    if (before_mark-- == 0) {
+      if (group != 0) *--at = group;
+      before_mark = 2;
+    }
+    *--at = static_cast<char16_t>(u'0' + units % 10);
+  }
+  out.append(at, static_cast<size_t>(std::end(text) - at));
+  for (size_t i = static_cast<size_t>(plain.NumberTo); i < tokens.size(); ++i) out += tokens[i].Text;
+}
+
 }  // namespace
 
-std::u16string FormatNumberSection(const TFormatSection& section, double x, bool* shows_zero) {
+void AppendNumberSection(std::u16string& out, const TFormatSection& section, double x, bool* shows_zero) {
   double v = x;
   for (int i = 0; i < section.Percent; ++i) v *= 100;
   for (int i = 0; i < section.Scale; ++i) v /= 1000;
-  TNumberParts parts;
-  bool zero = v == 0;
-  if (section.Invalid || !std::isfinite(v) || !Split(section, std::fabs(v), parts, zero)) {
-    if (shows_zero) *shows_zero = v == 0;
-    return FormatGeneralNumber(v);
+  if (!section.Invalid && std::isfinite(v)) {
+    unsigned long long units = 0;
+    if (section.Plain && PlainUnits(section, v, units)) {
+      if (shows_zero) *shows_zero = units == 0;
+      if (v < 0 && units != 0) out += u'-';
+      WritePlain(section, units, out);
+      return;
+    }
+    TNumberParts parts;
+    bool zero = v == 0;
+    if (Split(section, std::fabs(v), parts, zero)) {
+      if (shows_zero) *shows_zero = zero;
+      if (v < 0 && !zero) out += u'-';
+      TNumberWriter(section, parts, out).Write();
+      return;
+    }
   }
-  if (shows_zero) *shows_zero = zero;
+  if (shows_zero) *shows_zero = v == 0;
+  out += FormatGeneralNumber(v);
+}
+
+std::u16string FormatNumberSection(const TFormatSection& section, double x, bool* shows_zero) {
   std::u16string out;
-  if (v < 0 && !zero) out += u'-';
-  TNumberWriter(section, parts, out).Write();
+  AppendNumberSection(out, section, x, shows_zero);
   return out;
 }

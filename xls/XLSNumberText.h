@@ -14,3 +14,6 @@
 // given, tells whether every digit shown is zero. An invalid section, a value that is not
 // finite or one of more than 18 integer digits gives the general rendering.
 std::u16string FormatNumberSection(const TFormatSection& section, double x, bool* shows_zero = nullptr);
+// The same text appended to `out`.
+void AppendNumberSection(std::u16string& out, const TFormatSection& section, double x,
+                         bool* shows_zero = nullptr);

@@ -63,6 +63,10 @@ TEST_F(CellTextTest, NumbersThroughTheirFormats) {
       {u"0.00;(0.00)", -0.001, u"0,00"},
       {u"0.0%;-0.0%", -0.0001, u"0,0%"},
       {u"#,##0;-#,##0", -0.5, u"-1"},  // half away from zero is no zero
+      // No integer places: the integer digits still show, in front of the point.
+      {u".00", 12.5, u"12,50"},
+      {u".00", -1234.5, u"-1234,50"},
+      {u".00", 0.5, u",50"},
       // Padding, fill, brackets and percent.
       {u"_-* #,##0.00\\ _р_._-;\\-* #,##0.00\\ _р_._-", 1234.5, u" 1\u00A0234,50  "},
       {u"[Blue]#,##0;[Red]-#,##0", 1500, u"1\u00A0500"},
