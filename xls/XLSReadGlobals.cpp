@@ -61,7 +61,7 @@ namespace {
 
 // Takes the shared string at the position when it lies wholly in the record's data, with its
 // rich-text runs and phonetic data (which are dropped); false, with nothing read, otherwise.
-bool TakeWholeString(TEasyStream& data, std::vector<std::u16string>& strings) {
+bool TakeWholeString(TEasyStream& data, TSharedStrings& strings) {
   const std::int64_t left = data.ReadableSize();
   if (left < 3) return false;
   const std::uint8_t* at = data.Data() + data.Position();
@@ -83,7 +83,7 @@ bool TakeWholeString(TEasyStream& data, std::vector<std::u16string>& strings) {
   }
   const std::int64_t chars = options & 1 ? 2 * std::int64_t{count} : count;
   if (header + chars + skipped > left) return false;
-  DecodeChars(strings.emplace_back(count, u'\0').data(), at + header, count, (options & 1) != 0);
+  DecodeChars(strings.Append(count), at + header, count, (options & 1) != 0);
   data.SkipBytes(header + chars + skipped);
   return true;
 }
@@ -100,7 +100,9 @@ void TXLSReader::ReadSST() {
     const std::uint8_t options = RecordByte(Data());
     const std::uint16_t runs = options & 0x08 ? RecordWord(Data()) : 0;
     const std::uint32_t phonetic = options & 0x04 ? RecordDWord(Data()) : 0;
-    ReadContinuedChars(count, (options & 1) != 0, FSST.emplace_back());
+    std::u16string text;
+    ReadContinuedChars(count, (options & 1) != 0, text);
+    FSST.Add(text);
     // Rich-text runs and phonetic data are dropped.
     if (runs != 0) SkipContinued(std::int64_t{runs} * 4);
     if (phonetic != 0) SkipContinued(phonetic);

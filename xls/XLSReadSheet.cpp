@@ -106,9 +106,9 @@ void TXLSReader::ReadLabelSST() {
   TEasyStream& data = Data();
   const std::uint16_t row = RecordWord(data), column = RecordWord(data), xf = RecordWord(data);
   const std::uint32_t index = RecordDWord(data);
-  if (index >= FSST.size()) throw EListError(static_cast<long>(index));
+  if (index >= FSST.Count()) throw EListError(static_cast<long>(index));
   TCell* cell = CurrentSheet()->Cells().StoredItem(row, column);
-  cell->SetValue(TCellValue(FSST[index]));
+  cell->SetValue(TCellValue(std::u16string(FSST.At(index))));
   ApplyCellFormat(cell, xf);
 }
 

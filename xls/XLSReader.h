@@ -16,6 +16,7 @@
 #include "xls/XLSError.h"
 #include "xls/XLSFormatClass.h"
 #include "xls/XLSMSOData.h"
+#include "xls/XLSSharedStrings.h"
 
 class TXLSLinkTable;
 
@@ -162,7 +163,7 @@ class TXLSReader {
   std::vector<std::int8_t> FBaseValueTypes;  // value kind of each XF's format; -1 not yet found
   std::unique_ptr<TBIFFStream> FWorkbookStream;
   TBIFFRecord* FBIFFRecord = nullptr;      // the stream's current record
-  std::vector<std::u16string> FSST;        // shared strings, decoded once
+  TSharedStrings FSST;                     // shared strings, decoded once
   std::vector<std::string> FFormulas;      // option flags and tokens of each FORMULA
   std::vector<TFormulaCell> FFormulaCells; // the cell of each entry of FFormulas
   std::vector<TSharedFormula> FSharedFormulas;
