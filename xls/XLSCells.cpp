@@ -195,6 +195,7 @@ TCell* TCells::StoredItem(int ARow, int ACol) {
 }
 
 TCell* TCells::FindCell(int ARow, int ACol) const {
+  if (ARow < 0 || ARow > 65535 || ACol < 0 || ACol > 255) return nullptr;
   return static_cast<TCell*>(FindByKey(KeyOf(ARow, ACol)));
 }
 

@@ -82,8 +82,9 @@ class TCells : public TCustomXLSItems {
   // A stored cell in storage order; raises ERangeError outside 0..Count-1.
   TCell* ItemByIndex(int AIndex) const { return static_cast<TCell*>(ItemAt(AIndex)); }
   std::uint32_t GetItemKey(const TCustomXLSItem& AItem) const override;
+  // Keys ascend row by row, column by column, the order in which readers store cells.
   static std::uint32_t KeyOf(int ARow, int ACol) {
-    return static_cast<std::uint32_t>(ARow) | (static_cast<std::uint32_t>(ACol) << 16);
+    return static_cast<std::uint32_t>(ARow) << 8 | static_cast<std::uint32_t>(ACol);
   }
 
  private:

@@ -1,6 +1,13 @@
 #include "xls/XLSItemIndex.h"
 
+#include <algorithm>
+
 std::uint32_t TItemIndex::Find(std::uint32_t AKey) const {
+  if (FOrdered) {
+    const auto at = std::lower_bound(FOrderedKeys.begin(), FOrderedKeys.end(), AKey);
+    if (at == FOrderedKeys.end() || *at != AKey) return kNone;
+    return static_cast<std::uint32_t>(at - FOrderedKeys.begin());
+  }
   if (FSlots.empty()) return kNone;
   const std::size_t mask = FSlots.size() - 1;
   for (std::size_t i = Home(AKey);; i = (i + 1) & mask) {
@@ -8,6 +15,24 @@ std::uint32_t TItemIndex::Find(std::uint32_t AKey) const {
     if (slot.Position == kNone) return kNone;
     if (slot.Key == AKey) return slot.Position;
   }
+}
+
+bool TItemIndex::AppendInOrder(std::uint32_t AKey, std::uint32_t APosition) {
+  if (!FOrdered || APosition != FOrderedKeys.size() ||
+      (!FOrderedKeys.empty() && AKey <= FOrderedKeys.back()))
+    return false;
+  FOrderedKeys.push_back(AKey);
+  return true;
+}
+
+void TItemIndex::Hash() {
+  std::size_t slots = 16;
+  while (4 * (FOrderedKeys.size() + 1) > 3 * slots) slots *= 2;
+  std::vector<TSlot> pairs(FOrderedKeys.size());
+  for (std::size_t i = 0; i < pairs.size(); ++i) pairs[i] = {FOrderedKeys[i], static_cast<std::uint32_t>(i)};
+  Rehash(slots, std::move(pairs));
+  FOrderedKeys = {};
+  FOrdered = false;
 }
 
 TItemIndex::TSlot& TItemIndex::SlotOf(std::uint32_t AKey) {
@@ -19,6 +44,8 @@ TItemIndex::TSlot& TItemIndex::SlotOf(std::uint32_t AKey) {
 }
 
 void TItemIndex::Set(std::uint32_t AKey, std::uint32_t APosition) {
+  if (AppendInOrder(AKey, APosition)) return;
+  if (FOrdered) Hash();
   Grow();
   TSlot& slot = SlotOf(AKey);
   if (slot.Position == kNone) ++FCount;
@@ -26,6 +53,12 @@ void TItemIndex::Set(std::uint32_t AKey, std::uint32_t APosition) {
 }
 
 std::uint32_t TItemIndex::Insert(std::uint32_t AKey, std::uint32_t APosition) {
+  if (AppendInOrder(AKey, APosition)) return kNone;
+  if (FOrdered) {
+    const std::uint32_t found = Find(AKey);
+    if (found != kNone) return found;
+    Hash();
+  }
   Grow();
   TSlot& slot = SlotOf(AKey);
   if (slot.Position != kNone) return slot.Position;
@@ -35,6 +68,11 @@ std::uint32_t TItemIndex::Insert(std::uint32_t AKey, std::uint32_t APosition) {
 }
 
 void TItemIndex::Remove(std::uint32_t AKey, std::uint32_t APosition) {
+  if (FOrdered) {
+    if (APosition < FOrderedKeys.size() && FOrderedKeys[APosition] == AKey)
+      FOrderedKeys.erase(FOrderedKeys.begin() + APosition);
+    return;
+  }
   std::vector<TSlot> old;
   old.reserve(FCount);
   for (const TSlot& slot : FSlots) {

@@ -1,7 +1,9 @@
 #pragma once
-// The key index of a container's stored items: open addressing with linear probing over a
-// power-of-two table of (key, position in storage order) pairs, kept at most 3/4 full. Eight
-// bytes a slot and no allocation per item.
+// The key index of a container's stored items. While every key is larger than the ones stored
+// before it (readers store a sheet's cells row by row), the keys are simply kept in storage
+// order, four bytes an item, and found by binary search. The first key out of order turns the
+// index into a hash table: open addressing with linear probing over a power-of-two table of
+// (key, position in storage order) pairs, kept at most 3/4 full.
 
 #include <cstdint>
 #include <utility>
@@ -30,6 +32,10 @@ class TItemIndex {
   std::size_t Home(std::uint32_t AKey) const {
     return static_cast<std::size_t>((AKey * 0x9E3779B97F4A7C15ull) >> FShift);
   }
+  // True when `AKey` at `APosition` keeps the keys in storage order (then appended).
+  bool AppendInOrder(std::uint32_t AKey, std::uint32_t APosition);
+  // Moves the keys kept in order into the hash table.
+  void Hash();
   // Rebuilds the table with `ASlots` slots from the pairs of `AOld`.
   void Rehash(std::size_t ASlots, std::vector<TSlot> AOld);
   // The slot of `AKey`, or the free slot where it belongs; the table must not be empty.
@@ -41,7 +47,9 @@ class TItemIndex {
     Rehash(slots, std::move(FSlots));
   }
 
-  std::vector<TSlot> FSlots;  // the table; empty until the first Set
-  std::size_t FCount = 0;     // slots in use
-  int FShift = 64;            // 64 - log2 of the table size
+  bool FOrdered = true;                  // the keys are kept in FOrderedKeys, not hashed
+  std::vector<std::uint32_t> FOrderedKeys;  // while ordered: the key at each position, ascending
+  std::vector<TSlot> FSlots;             // the hash table; empty while ordered
+  std::size_t FCount = 0;                // slots in use
+  int FShift = 64;                       // 64 - log2 of the table size
 };

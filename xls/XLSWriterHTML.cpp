@@ -223,10 +223,10 @@ const TXLSWriterHTML::TXFFacts& TXLSWriterHTML::FactsOf(const TCell& ACell) {
 
 TCell* TXLSWriterHTML::CellAt(int ARow, int AColumn) {
   TCells& cells = FSheet->Cells();
-  const std::uint32_t key = WalkKey(ARow, AColumn);
+  const std::uint32_t key = TCells::KeyOf(ARow, AColumn);
   while (FNextStored < cells.Count()) {
     TCell* next = cells.ItemByIndex(FNextStored);
-    const std::uint32_t next_key = WalkKey(next->Row(), next->Col());
+    const std::uint32_t next_key = TCells::KeyOf(next->Row(), next->Col());
     if (next_key > key) break;
     ++FNextStored;
     if (next_key == key) return next;

@@ -57,9 +57,6 @@ class TXLSWriterHTML {
   // The cell (ARow, AColumn) as TCells::Item gives it, for a walk through the rectangle rows
   // first: stored cells kept in that order are taken from the storage order without a lookup.
   TCell* CellAt(int ARow, int AColumn);
-  static std::uint32_t WalkKey(int ARow, int AColumn) {
-    return static_cast<std::uint32_t>(ARow) << 8 | static_cast<std::uint32_t>(AColumn);
-  }
   void WriteStyles();
   void WriteTable();
   // `ARowTail`: the row's visible height + 1 and the tag's closing ">", for cells that span
