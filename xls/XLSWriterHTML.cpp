@@ -9,6 +9,7 @@
 #include "platform/utf.h"
 #include "xls/VDataTable.h"
 #include "xls/XLSFormatStr.h"
+#include "xls/XLSMergedAreas.h"
 #include "xls/XLSWorkbook.h"
 
 namespace {
@@ -240,6 +241,7 @@ void TXLSWriterHTML::FreeStyles() {
   FClassTags = {};
   FColumnTags = {};
   FXFFacts = {};
+  FMergedAreas.reset();
   FTextCache = {};
 }
 
@@ -294,7 +296,8 @@ void TXLSWriterHTML::WriteCell(int ARow, int AColumn, std::string_view ARowTail)
   // reaches beyond the rectangle is left out. A cell marked merged that lies in no merged area
   // is written as an ordinary cell.
   TRangeRect merged;
-  if (facts.Merged && FSheet->FindMergedRectContainingCell(*cell, merged)) {
+  if (facts.Merged && !FMergedAreas) FMergedAreas = std::make_unique<TMergedAreaIndex>(*FSheet, FRect);
+  if (facts.Merged && FMergedAreas->Find(ARow, AColumn, merged)) {
     merged.RowFrom = std::max(merged.RowFrom, FRect.RowFrom);
     merged.RowTo = std::min(merged.RowTo, FRect.RowTo);
     merged.ColumnFrom = std::max(merged.ColumnFrom, FRect.ColumnFrom);

@@ -15,6 +15,7 @@
 #include "xls/XLSRects.h"
 
 class TCell;
+class TMergedAreaIndex;
 class TCustomXLSItem;
 class TSheet;
 class TStream;
@@ -94,6 +95,7 @@ class TXLSWriterHTML {
   std::string FOut;                              // output buffer; its first FUsed bytes are data
   std::size_t FUsed = 0;                         // bytes of FOut not yet handed to FStream
   std::vector<TXFFacts> FXFFacts;                // by XF position, for the records met
+  std::unique_ptr<TMergedAreaIndex> FMergedAreas;  // built at the first cell marked merged
 
   // The table text of a number or date by its format position and value: a document shows
   // the same few values again and again (quantities, dates).
