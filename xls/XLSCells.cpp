@@ -124,8 +124,8 @@ void TCell::SetValue(TCellValue&& AValue) {
   if (std::holds_alternative<TCellDate>(AValue) && !std::holds_alternative<TCellDate>(FValue) &&
       FormatStringIndex() == 0)
     SetFormatStringIndex(kDateFormatPosition);
-  if (FValue != AValue) FValue = std::move(AValue);
-  StoreSelf();
+  if (IsEmptyValue(FValue) || FValue != AValue) FValue = std::move(AValue);
+  if (!Stored()) StoreSelf();
 }
 
 std::string TCell::Formula() const { return GetStringDataField(StringData(), 'F'); }

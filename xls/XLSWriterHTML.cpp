@@ -213,7 +213,7 @@ void TXLSWriterHTML::AddClassTag() {
   FClassTags.push_back(std::move(tag));
 }
 
-const TXLSWriterHTML::TXFFacts& TXLSWriterHTML::FactsOf(const TCell& ACell) {
+const TXLSWriterHTML::TXFFacts& TXLSWriterHTML::LearnFacts(const TCell& ACell) {
   const auto xf = static_cast<std::size_t>(ACell.XFTableIndex());
   if (xf >= FXFFacts.size()) FXFFacts.resize(xf + 1);
   TXFFacts& facts = FXFFacts[xf];
@@ -380,16 +380,9 @@ void TXLSWriterHTML::PutCellText(const TCell& ACell, int AFormat) {
   Put(slot.Text);
 }
 
-char* TXLSWriterHTML::Room(std::size_t ACount) {
-  if (FOut.size() - FUsed < ACount) {
-    Flush();
-    if (FOut.size() < ACount) FOut.resize(ACount);
-  }
-  return FOut.data() + FUsed;
-}
-
-void TXLSWriterHTML::Put(std::string_view ABytes) {
-  Commit(std::copy(ABytes.begin(), ABytes.end(), Room(ABytes.size())));
+void TXLSWriterHTML::MakeRoom(std::size_t ACount) {
+  Flush();
+  if (FOut.size() < ACount) FOut.resize(ACount);
 }
 
 void TXLSWriterHTML::PutNumber(long long AValue) {

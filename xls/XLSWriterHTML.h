@@ -6,12 +6,14 @@
 // UTF-16 text and hyperlink. No byte-order mark.
 
 #include <cstdint>
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "xls/XLSCells.h"
 #include "xls/XLSRects.h"
 
 class TCell;
@@ -71,16 +73,26 @@ class TXLSWriterHTML {
     int Format = 0;       // the number-format position
     int Class = 0;        // the style class
   };
-  const TXFFacts& FactsOf(const TCell& ACell);
+  const TXFFacts& FactsOf(const TCell& ACell) {
+    const auto xf = static_cast<std::size_t>(ACell.XFTableIndex());
+    if (xf < FXFFacts.size() && FXFFacts[xf].Known) return FXFFacts[xf];
+    return LearnFacts(ACell);
+  }
+  // Reads the facts of the cell's XF record and gives the record its style class.
+  const TXFFacts& LearnFacts(const TCell& ACell);
   // The cell's text as table content, at the end of the output.
   void PutCellText(const TCell& ACell, int AFormat);
   void FreeStyles();
   // Buffered output: Room gives space for `ACount` more bytes at the end of the buffer (handing
   // what it holds to the stream first when it is short of space), Commit takes what was written
   // there up to `AEnd`, Flush hands the buffer to the stream.
-  char* Room(std::size_t ACount);
+  char* Room(std::size_t ACount) {
+    if (FOut.size() - FUsed < ACount) MakeRoom(ACount);
+    return FOut.data() + FUsed;
+  }
+  void MakeRoom(std::size_t ACount);
   void Commit(char* AEnd) { FUsed = static_cast<std::size_t>(AEnd - FOut.data()); }
-  void Put(std::string_view ABytes);
+  void Put(std::string_view ABytes) { Commit(std::copy(ABytes.begin(), ABytes.end(), Room(ABytes.size()))); }
   void PutNumber(long long AValue);
   void Flush();
 
