@@ -17,14 +17,6 @@ std::uint32_t TItemIndex::Find(std::uint32_t AKey) const {
   }
 }
 
-bool TItemIndex::AppendInOrder(std::uint32_t AKey, std::uint32_t APosition) {
-  if (!FOrdered || APosition != FOrderedKeys.size() ||
-      (!FOrderedKeys.empty() && AKey <= FOrderedKeys.back()))
-    return false;
-  FOrderedKeys.push_back(AKey);
-  return true;
-}
-
 void TItemIndex::Hash() {
   std::size_t slots = 16;
   while (4 * (FOrderedKeys.size() + 1) > 3 * slots) slots *= 2;
@@ -52,8 +44,7 @@ void TItemIndex::Set(std::uint32_t AKey, std::uint32_t APosition) {
   slot = {AKey, APosition};
 }
 
-std::uint32_t TItemIndex::Insert(std::uint32_t AKey, std::uint32_t APosition) {
-  if (AppendInOrder(AKey, APosition)) return kNone;
+std::uint32_t TItemIndex::InsertOutOfOrder(std::uint32_t AKey, std::uint32_t APosition) {
   if (FOrdered) {
     const std::uint32_t found = Find(AKey);
     if (found != kNone) return found;

@@ -19,7 +19,9 @@ class TItemIndex {
   void Set(std::uint32_t AKey, std::uint32_t APosition);
   // Stores `APosition` for `AKey` unless the key has a position already; returns that earlier
   // position, or kNone when `APosition` was stored.
-  std::uint32_t Insert(std::uint32_t AKey, std::uint32_t APosition);
+  std::uint32_t Insert(std::uint32_t AKey, std::uint32_t APosition) {
+    return AppendInOrder(AKey, APosition) ? kNone : InsertOutOfOrder(AKey, APosition);
+  }
   // Forgets `AKey` and moves every position above `APosition` one down, as when the item at
   // `APosition` leaves the storage order.
   void Remove(std::uint32_t AKey, std::uint32_t APosition);
@@ -33,7 +35,15 @@ class TItemIndex {
     return static_cast<std::size_t>((AKey * 0x9E3779B97F4A7C15ull) >> FShift);
   }
   // True when `AKey` at `APosition` keeps the keys in storage order (then appended).
-  bool AppendInOrder(std::uint32_t AKey, std::uint32_t APosition);
+  bool AppendInOrder(std::uint32_t AKey, std::uint32_t APosition) {
+    if (!FOrdered || APosition != FOrderedKeys.size() ||
+        (!FOrderedKeys.empty() && AKey <= FOrderedKeys.back()))
+      return false;
+    FOrderedKeys.push_back(AKey);
+    return true;
+  }
+  // Insert for a key that AppendInOrder did not take.
+  std::uint32_t InsertOutOfOrder(std::uint32_t AKey, std::uint32_t APosition);
   // Moves the keys kept in order into the hash table.
   void Hash();
   // Rebuilds the table with `ASlots` slots from the pairs of `AOld`.

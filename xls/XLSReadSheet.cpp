@@ -32,10 +32,14 @@ TCellValue TextValue(const std::string& bytes, bool sixteen_bit) { return CharsT
 }  // namespace
 
 TFormatClass TXLSReader::BaseValueType(int AXFIndex) {
-  if (FBaseValueTypes.size() != static_cast<std::size_t>(XFTable().Count()))
-    FBaseValueTypes.assign(static_cast<std::size_t>(XFTable().Count()), -1);
+  const auto count = static_cast<std::size_t>(XFTable().Count());
+  if (FBaseValueTypes.size() != count) FBaseValueTypes.assign(count, -1);
   std::int8_t& cached = FBaseValueTypes[static_cast<std::size_t>(AXFIndex)];
-  if (cached >= 0) return static_cast<TFormatClass>(cached);
+  if (cached < 0) cached = static_cast<std::int8_t>(FindBaseValueType(AXFIndex));
+  return static_cast<TFormatClass>(cached);
+}
+
+TFormatClass TXLSReader::FindBaseValueType(int AXFIndex) {
   const int position = XFTable().LoadXFToBuffer(AXFIndex).FormatIndex;
   const TFormatStrings& formats = *FWorkbook->FormatStrings();
   if (position >= formats.FormatsCount()) return TFormatClass::None;
@@ -43,7 +47,6 @@ TFormatClass TXLSReader::BaseValueType(int AXFIndex) {
   TFormatClass kind = ClassifyIfmt(format.ifmt);
   if (kind == TFormatClass::None && !format.FormatString.empty())
     kind = format.Code ? format.Code->Class() : ClassifyFormat(format.FormatString);
-  cached = static_cast<std::int8_t>(kind);
   return kind;
 }
 
@@ -208,8 +211,11 @@ void TXLSReader::ReadRow() {
   TRow* row = sheet->Rows().Item(index);
   row->SetHeight(height / 20.0);
   if (options & 0x20) row->SetHidden(true);
-  for (int level = options & 0x07; level > 0; --level) sheet->GroupRows(index, index);
-  row = sheet->Rows().Item(index);
+  if (options & 0x07) {
+    // Grouping asks for the row again, which may free a transient one: ask once more.
+    for (int level = options & 0x07; level > 0; --level) sheet->GroupRows(index, index);
+    row = sheet->Rows().Item(index);
+  }
   if (!(options & 0x40)) row->AutoFit();
   if ((options & 0x80) && xf < XFTable().Count()) row->SetXFTableIndex(xf);
 }

@@ -113,6 +113,7 @@ class TXLSReader {
   void ApplyCellFormat(TCell* ACell, int AXFIndex);
   // The value kind of an XF's number format: None when its format is not in the table.
   TFormatClass BaseValueType(int AXFIndex);
+  TFormatClass FindBaseValueType(int AXFIndex);
   void ReadNumber();
   void ReadRK();
   void ReadMulRK();

@@ -10,6 +10,7 @@
 #include "xls/VDataTable.h"
 #include "xls/XLSFormatStr.h"
 #include "xls/XLSMergedAreas.h"
+#include "xls/XLSMetrics.h"
 #include "xls/XLSWorkbook.h"
 
 namespace {
@@ -285,7 +286,11 @@ void TXLSWriterHTML::WriteTable() {
   Put("</table>\r\n");
 }
 
-int TXLSWriterHTML::RowHeightPx(int ARow) { return FSheet->Rows().Item(ARow)->VisibleHeightPx() + 1; }
+int TXLSWriterHTML::RowHeightPx(int ARow) {
+  // A row that is not stored has the default height: no transient row is made for it.
+  if (const TRow* row = FSheet->Rows().Find(ARow)) return row->VisibleHeightPx() + 1;
+  return DisplayMetrics().DefaultRowHeightPx + 1;
+}
 
 void TXLSWriterHTML::WriteCell(int ARow, int AColumn, std::string_view ARowTail) {
   TCell* cell = CellAt(ARow, AColumn);
