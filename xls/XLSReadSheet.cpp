@@ -32,8 +32,8 @@ TCellValue TextValue(const std::string& bytes, bool sixteen_bit) { return CharsT
 }  // namespace
 
 TFormatClass TXLSReader::BaseValueType(int AXFIndex) {
-  const auto count = static_cast<std::size_t>(XFTable().Count());
-  if (FBaseValueTypes.size() != count) FBaseValueTypes.assign(count, -1);
+  if (static_cast<std::size_t>(AXFIndex) >= FBaseValueTypes.size())
+    FBaseValueTypes.resize(static_cast<std::size_t>(XFTable().Count()), -1);
   std::int8_t& cached = FBaseValueTypes[static_cast<std::size_t>(AXFIndex)];
   if (cached < 0) cached = static_cast<std::int8_t>(FindBaseValueType(AXFIndex));
   return static_cast<TFormatClass>(cached);
@@ -51,7 +51,14 @@ TFormatClass TXLSReader::FindBaseValueType(int AXFIndex) {
 }
 
 void TXLSReader::ApplyCellFormat(TCell* ACell, int AXFIndex) {
-  if (AXFIndex < 0 || AXFIndex >= XFTable().Count()) return;  // the cell keeps its format
+  if (AXFIndex < 0) return;
+  if (static_cast<std::size_t>(AXFIndex) >= FBaseValueTypes.size()) {
+    // An XF beyond the table leaves the cell its format; the kinds cover the table as it is
+    // now (records are only ever added, so the kinds found stay true).
+    const int count = XFTable().Count();
+    if (AXFIndex >= count) return;
+    FBaseValueTypes.resize(static_cast<std::size_t>(count), -1);
+  }
   ACell->SetXFTableIndex(AXFIndex);
   if (BaseValueType(AXFIndex) != TFormatClass::Date) return;
   const double* number = std::get_if<double>(&ACell->Value());
@@ -185,11 +192,10 @@ void TXLSReader::ReadString() {
   if (FRow < 0 || FColumn < 0 || FXFIndex < 0) return;
   const std::uint16_t count = RecordWord(Data());
   const std::uint8_t flags = RecordByte(Data());
-  std::string text;
-  bool wide = false;
-  ReadContinuedChars(count, (flags & 1) != 0, text, wide);
+  std::u16string text;
+  ReadContinuedChars(count, (flags & 1) != 0, text);
   TCell* cell = CurrentSheet()->Cells().StoredItem(FRow, FColumn);
-  cell->SetValue(TextValue(text, wide));
+  cell->SetValue(TCellValue(std::move(text)));
   ApplyCellFormat(cell, FXFIndex);
   FRow = FColumn = FXFIndex = -1;
 }

@@ -143,18 +143,6 @@ bool TXLSReader::ReadContinuedChars(int ACount, bool ASixteenBit, std::u16string
   return wide;
 }
 
-void TXLSReader::ReadContinuedChars(int ACount, bool ASixteenBit, std::string& ABuffer, bool& AWide) {
-  std::u16string text;
-  const bool wide = ReadContinuedChars(ACount, ASixteenBit, text);
-  if (wide && !AWide) {
-    const std::u16string earlier = WidenBytes(ABuffer);
-    ABuffer.assign(reinterpret_cast<const char*>(earlier.data()), 2 * earlier.size());
-    AWide = true;
-  }
-  if (AWide) ABuffer.append(reinterpret_cast<const char*>(text.data()), 2 * text.size());
-  else ABuffer.append(text.begin(), text.end());  // every character is below U+0100
-}
-
 void TXLSReader::SkipContinued(std::int64_t ACount) {
   while (ACount > 0 && !FLookAheadStopped) {
     const std::int64_t left = Data().ReadableSize();

@@ -85,9 +85,6 @@ class TXLSReader {
   // option byte telling whether its piece is 16-bit. Appends the characters to `AText`; true
   // when some piece was 16-bit.
   bool ReadContinuedChars(int ACount, bool ASixteenBit, std::u16string& AText);
-  // The same appended to `ABuffer` as bytes while every piece is 8-bit, as UTF-16LE once a
-  // piece is 16-bit (the earlier part widened); `AWide` tells which.
-  void ReadContinuedChars(int ACount, bool ASixteenBit, std::string& ABuffer, bool& AWide);
   // Skips `ACount` bytes, crossing into CONTINUE records.
   void SkipContinued(std::int64_t ACount);
 

@@ -241,6 +241,7 @@ void TXLSWriterHTML::FreeStyles() {
   FColumnWidthsPx = {};
   FClassTags = {};
   FColumnTags = {};
+  FCellTags = {};
   FXFFacts = {};
   FMergedAreas.reset();
   FTextCache = {};
@@ -262,6 +263,7 @@ void TXLSWriterHTML::WriteTable() {
   long long width = 0;
   FColumnWidthsPx.clear();
   FColumnTags.clear();
+  FCellTags.clear();
   for (int c = FRect.ColumnFrom; c <= FRect.ColumnTo; ++c) {
     FColumnWidthsPx.push_back(FSheet->Columns().Item(c)->VisibleWidthPx() + 1);
     width += FColumnWidthsPx.back();
@@ -322,10 +324,14 @@ void TXLSWriterHTML::WriteCell(int ARow, int AColumn, std::string_view ARowTail)
     PutNumber(height);
     Put(">");
   } else {
-    const std::string& column_tag = FColumnTags[static_cast<std::size_t>(AColumn - FRect.ColumnFrom)];
-    char* p = Room(class_tag.size() + column_tag.size() + ARowTail.size());
-    p = std::copy(class_tag.begin(), class_tag.end(), p);
-    p = std::copy(column_tag.begin(), column_tag.end(), p);
+    // The tag up to the height, by class and column, is put together once.
+    const std::size_t columns = FColumnTags.size(), column = static_cast<std::size_t>(AColumn - FRect.ColumnFrom);
+    const std::size_t at = static_cast<std::size_t>(facts.Class) * columns + column;
+    if (FCellTags.size() <= at) FCellTags.resize((static_cast<std::size_t>(facts.Class) + 1) * columns);
+    std::string& tag = FCellTags[at];
+    if (tag.empty()) tag = class_tag + FColumnTags[column];
+    char* p = Room(tag.size() + ARowTail.size());
+    p = std::copy(tag.begin(), tag.end(), p);
     Commit(std::copy(ARowTail.begin(), ARowTail.end(), p));
   }
   if (cell->StringData().empty()) {

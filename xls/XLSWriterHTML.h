@@ -103,6 +103,7 @@ class TXLSWriterHTML {
   std::vector<int> FColumnWidthsPx;              // visible width + 1 of each column of FRect
   std::vector<std::string> FClassTags;           // "<td class=\"xlN\"" of each class
   std::vector<std::string> FColumnTags;          // " width=W height=" of each column of FRect
+  std::vector<std::string> FCellTags;            // by class and column: the two above joined
   int FNextStored = 0;                           // CellAt's position in the storage order
   std::string FOut;                              // output buffer; its first FUsed bytes are data
   std::size_t FUsed = 0;                         // bytes of FOut not yet handed to FStream
