@@ -47,6 +47,12 @@ class TVirtualRecordTable {
     FWork = FDefaultRecord();
     return FWork;
   }
+  // A copy of record `AIndex`; the work buffer is left alone.
+  TRecord Record(int AIndex) const {
+    TRecord record;
+    std::memcpy(static_cast<void*>(&record), FDataTable.Item(AIndex).data(), sizeof(TRecord));
+    return record;
+  }
   // Copies record `AIndex` into the work buffer and remembers its bytes.
   TRecord& LoadToBuffer(int AIndex) {
     FBuffer = FDataTable.Item(AIndex);

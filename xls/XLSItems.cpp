@@ -65,16 +65,14 @@ TCustomXLSItem* TCustomXLSItems::FindOrStoreNew(TItemPtr AItem) {
 TCustomXLSItem::TCustomXLSItem(TCustomXLSItems* AOwner, TCommonWorkbookCellData* ACommonCellData)
     : FOwner(AOwner), FXFTableIndex(ACommonCellData->XFTable->DefaultIndex()) {}
 
-const TXFData& TCustomXLSItem::XF() const {
-  return Common().XFTable->LoadXFToBuffer(FXFTableIndex);
-}
+TXFData TCustomXLSItem::XF() const { return Common().XFTable->Record(FXFTableIndex); }
 
 const TFontData& TCustomXLSItem::Font() const {
   return Common().FontTable->LoadFontToBuffer(XF().FontIndex);
 }
 
 TXLColorIndex TCustomXLSItem::BorderColorIndex(TCellBorderIndex ASide) const {
-  const TXFData& xf = XF();
+  const TXFData xf = XF();
   switch (ASide) {
     case xlBorderLeft: return xf.LeftBorderColor;
     case xlBorderRight: return xf.RightBorderColor;
@@ -85,7 +83,7 @@ TXLColorIndex TCustomXLSItem::BorderColorIndex(TCellBorderIndex ASide) const {
 }
 
 TXLBorderStyle TCustomXLSItem::BorderStyle(TCellBorderIndex ASide) const {
-  const TXFData& xf = XF();
+  const TXFData xf = XF();
   switch (ASide) {
     case xlBorderLeft: return xf.LeftBorderStyle;
     case xlBorderRight: return xf.RightBorderStyle;

@@ -195,8 +195,8 @@ class TCustomXLSItem {
   // Applies `change` to every stored cell that takes this item's format changes: none for a
   // cell, the cells of the row or column for rows and columns.
   virtual void ForEachDependentCell(const std::function<void(TCustomXLSItem&)>& change);
-  // The item's XF record (and its font), loaded into the tables' work buffers.
-  const TXFData& XF() const;
+  // A copy of the item's XF record; its font, loaded into the font table's work buffer.
+  TXFData XF() const;
   const TFontData& Font() const;
   // Copy-on-write change of one XF field: nothing when `get` already gives `value` (unless
   // `always`), else a reused or new record, then StoreItem when `store`.
