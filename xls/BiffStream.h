@@ -5,6 +5,7 @@
 // buffer is shown in place; one that crosses the buffer's end, or is read while decryption is
 // on, is copied.
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -62,10 +63,16 @@ class TBIFFStream {
   // INTERFACEHDR, RRDINFO and RRDHEAD, and the sheet position of BOUNDSHEET.
   void SetBIFF8Encryption(const TMD5Digest& Digest);
 
-  // Progress: the stream's size, and the end of the data loaded (a whole number of blocks, or
-  // the stream's end).
+  // Progress: the stream's size, and the end of the block of 1024 bytes that holds the last
+  // byte taken (or the stream's end), as when the stream is read one block at a time; the
+  // read-ahead does not show.
   std::int32_t Size() { return FCFileStream->Size(); }
-  std::int32_t Position() { return FCFileStream->Position(); }
+  std::int32_t Position() {
+    const std::int64_t taken = std::int64_t{FFirstBlock} * kBlockSize + FOffset;
+    if (taken <= 0) return 0;
+    const std::int64_t block_end = (taken + kBlockSize - 1) / kBlockSize * kBlockSize;
+    return static_cast<std::int32_t>(std::min<std::int64_t>(block_end, Size()));
+  }
 
  private:
   // Loads the next part of the stream into the buffer; false when nothing is left.
