@@ -18,11 +18,11 @@ std::uint32_t TItemIndex::Find(std::uint32_t AKey) const {
 }
 
 void TItemIndex::Hash() {
-  std::size_t slots = 16;
-  while (4 * (FOrderedKeys.size() + 1) > 3 * slots) slots *= 2;
+  std::size_t size = 16;
+  while (4 * (FOrderedKeys.size() + 1) > 3 * size) size *= 2;
   std::vector<TSlot> pairs(FOrderedKeys.size());
   for (std::size_t i = 0; i < pairs.size(); ++i) pairs[i] = {FOrderedKeys[i], static_cast<std::uint32_t>(i)};
-  Rehash(slots, std::move(pairs));
+  Rehash(size, std::move(pairs));
   FOrderedKeys = {};
   FOrdered = false;
 }

@@ -53,8 +53,8 @@ class TItemIndex {
   // Makes room for one more key.
   void Grow() {
     if (4 * (FCount + 1) <= 3 * FSlots.size()) return;
-    const std::size_t slots = FSlots.empty() ? 16 : 2 * FSlots.size();
-    Rehash(slots, std::move(FSlots));
+    const std::size_t size = FSlots.empty() ? 16 : 2 * FSlots.size();
+    Rehash(size, std::move(FSlots));
   }
 
   bool FOrdered = true;                  // the keys are kept in FOrderedKeys, not hashed

@@ -1,8 +1,8 @@
 #pragma once
 // The sparse item model shared by cells, rows and columns. A container keeps only the items
-// that carry something (stored items), found by key through a hash index. Asking for a missing
-// item yields a transient default item that the container keeps until the next request that
-// misses; the first change worth keeping stores it.
+// that carry something (stored items), in slots of its own pool, found by key through a key
+// index (XLSItemIndex.h). Asking for a missing item yields a transient default item that the
+// container keeps until the next request that misses; the first change worth keeping stores it.
 //
 // Every item refers to one record of the workbook's XF table by position; its format
 // attributes read that record (and the font it names) and change it copy-on-write, so items
@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <type_traits>
 #include <utility>
