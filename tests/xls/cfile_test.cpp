@@ -440,7 +440,10 @@ TEST_F(FileOnDisk, SectorsBeyondTheEndOfTheFileAreRefusedAtOpening) {
 
 class DamagedDocument : public ::testing::Test {
  protected:
-  void SetUp() override { bytes_ = ReadWholeFile(kCorpus + "pricelist_lo.xls"); }
+  void SetUp() override {
+    bytes_ = ReadWholeFile(kCorpus + "pricelist_lo.xls");
+    ASSERT_GT(bytes_.size(), 4096u) << "the corpus workbook is missing";  // damage needs a whole file
+  }
   std::size_t SectorAt(std::uint32_t sector) const { return (sector + 1) * 512; }
   std::size_t FatEntryAt(std::uint32_t sector) const {
     return SectorAt(GetU32(bytes_, 0x4C + 4 * (sector / 128))) + 4 * (sector % 128);
