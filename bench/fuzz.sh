@@ -17,13 +17,7 @@ missing=()
 for p in clang libclang-rt-14-dev; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "fuzz: installing ${missing[*]}"
-  if [ "$(id -u)" -eq 0 ]; then as_root=(); else as_root=(sudo); fi
-  export DEBIAN_FRONTEND=noninteractive
-  "${as_root[@]}" apt-get update -q
-  "${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+scripts/install-packages fuzz ${missing[@]+"${missing[@]}"}
 scripts/setup-deps
 
 targets=(workbook_fuzz xlsx_fuzz compound_document_fuzz http_response_fuzz settings_fuzz)

@@ -8,13 +8,7 @@ cd "$(dirname "$0")/.."
 rows=${ROWS:-60000}
 build=${BENCH_BUILD_DIR:-build-bench}
 
-if ! /usr/bin/python3 -c 'import xlwt' 2>/dev/null; then
-  echo "bench: installing python3-xlwt"
-  if [ "$(id -u)" -eq 0 ]; then as_root=(); else as_root=(sudo); fi
-  export DEBIAN_FRONTEND=noninteractive
-  "${as_root[@]}" apt-get update -q
-  "${as_root[@]}" apt-get install -y -q --no-install-recommends python3-xlwt
-fi
+/usr/bin/python3 -c 'import xlwt' 2>/dev/null || scripts/install-packages bench python3-xlwt
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARVO_WITH_UI=OFF >/dev/null
 cmake --build "$build" -j 2 --target open_bench

@@ -20,13 +20,7 @@ command -v xls2csv >/dev/null 2>&1 || missing+=(catdoc)
 command -v soffice >/dev/null 2>&1 || missing+=(libreoffice-calc-nogui)
 [ -x /usr/bin/time ] || missing+=(time)
 [ "$callgrind" = 0 ] || command -v valgrind >/dev/null 2>&1 || missing+=(valgrind)
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "bench: installing ${missing[*]}"
-  if [ "$(id -u)" -eq 0 ]; then as_root=(); else as_root=(sudo); fi
-  export DEBIAN_FRONTEND=noninteractive
-  "${as_root[@]}" apt-get update -q
-  "${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+scripts/install-packages bench ${missing[@]+"${missing[@]}"}
 
 tool=${TOOL:-$build/tools/tarvo-xls2html}
 if [ -z "${TOOL:-}" ]; then

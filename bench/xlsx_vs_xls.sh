@@ -18,13 +18,7 @@ missing=()
 command -v soffice >/dev/null 2>&1 || missing+=(libreoffice-calc-nogui)
 [ -x /usr/bin/time ] || missing+=(time)
 command -v valgrind >/dev/null 2>&1 || missing+=(valgrind)
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "bench: installing ${missing[*]}"
-  if [ "$(id -u)" -eq 0 ]; then as_root=(); else as_root=(sudo); fi
-  export DEBIAN_FRONTEND=noninteractive
-  "${as_root[@]}" apt-get update -q
-  "${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+scripts/install-packages bench ${missing[@]+"${missing[@]}"}
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARVO_WITH_UI=OFF >/dev/null
 cmake --build "$build" -j 2 --target tarvo-xls2html open_bench
