@@ -1,6 +1,8 @@
 #pragma once
 // Comparing a first sheet with the facts an independent reader recorded about it (JSON).
 
+#include <gtest/gtest.h>
+
 #include <set>
 #include <string>
 #include <vector>
@@ -26,4 +28,12 @@ inline Findings CompareMerged(TSheet& sheet, const JsonValue& merged) {
     theirs.insert({static_cast<int>(m.items[0].number), static_cast<int>(m.items[1].number),
                    static_cast<int>(m.items[2].number), static_cast<int>(m.items[3].number)});
   return ours == theirs ? Findings{} : Findings{"merged areas differ"};
+}
+
+// Fails the test with every finding about `aspect` of `file` listed (the first 2000 characters).
+inline void ExpectNoFindings(const std::string& file, const std::string& aspect,
+                             const Findings& findings) {
+  std::string all;
+  for (const std::string& f : findings) all += "\n  " + f;
+  EXPECT_TRUE(findings.empty()) << file << " " << aspect << ":" << all.substr(0, 2000);
 }
