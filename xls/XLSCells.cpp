@@ -182,20 +182,20 @@ TCells::~TCells() {
 }
 
 TCell* TCells::Item(int ARow, int ACol) {
-  if (ARow < 0 || ARow > 65535 || ACol < 0 || ACol > 255) throw EXLSError(EXLS_BADROWCOL);
+  if (!InSheet(ARow, ACol)) throw EXLSError(EXLS_BADROWCOL);
   if (TCell* stored = FindCell(ARow, ACol)) return stored;
   FTmpItem.reset();
   return static_cast<TCell*>(MakeTransient(NewItem<TCell>(this, ARow, ACol, FCommonWorkbookCellData)));
 }
 
 TCell* TCells::StoredItem(int ARow, int ACol) {
-  if (ARow < 0 || ARow > 65535 || ACol < 0 || ACol > 255) throw EXLSError(EXLS_BADROWCOL);
+  if (!InSheet(ARow, ACol)) throw EXLSError(EXLS_BADROWCOL);
   if (PreventStoreItems()) return Item(ARow, ACol);
   return static_cast<TCell*>(FindOrStoreNew(NewItem<TCell>(this, ARow, ACol, FCommonWorkbookCellData)));
 }
 
 TCell* TCells::FindCell(int ARow, int ACol) const {
-  if (ARow < 0 || ARow > 65535 || ACol < 0 || ACol > 255) return nullptr;
+  if (!InSheet(ARow, ACol)) return nullptr;
   return static_cast<TCell*>(FindByKey(KeyOf(ARow, ACol)));
 }
 

@@ -89,5 +89,9 @@ class TCells : public TCustomXLSItems {
 
  private:
   friend class TCell;
+  // Rows 0 to 65535, columns 0 to 255.
+  static bool InSheet(int ARow, int ACol) {
+    return ARow >= 0 && ARow <= 65535 && ACol >= 0 && ACol <= 255;
+  }
   std::unordered_map<const TCell*, std::string> FStringData;  // side data of the cells with any
 };

@@ -32,8 +32,6 @@ TCellValue TextValue(const std::string& bytes, bool sixteen_bit) { return CharsT
 }  // namespace
 
 TFormatClass TXLSReader::BaseValueType(int AXFIndex) {
-  if (static_cast<std::size_t>(AXFIndex) >= FBaseValueTypes.size())
-    FBaseValueTypes.resize(static_cast<std::size_t>(XFTable().Count()), -1);
   std::int8_t& cached = FBaseValueTypes[static_cast<std::size_t>(AXFIndex)];
   if (cached < 0) cached = static_cast<std::int8_t>(FindBaseValueType(AXFIndex));
   return static_cast<TFormatClass>(cached);

@@ -108,7 +108,8 @@ class TXLSReader {
 
   // Worksheet records.
   void ApplyCellFormat(TCell* ACell, int AXFIndex);
-  // The value kind of an XF's number format: None when its format is not in the table.
+  // The value kind of an XF's number format: None when its format is not in the table. Found
+  // once per XF; `AXFIndex` lies within FBaseValueTypes, which ApplyCellFormat sees to.
   TFormatClass BaseValueType(int AXFIndex);
   TFormatClass FindBaseValueType(int AXFIndex);
   void ReadNumber();

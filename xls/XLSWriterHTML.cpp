@@ -143,7 +143,7 @@ char* WriteCellTextHtml(char* AOut, std::u16string_view AText) {
 
 void AppendCellTextHtml(std::string& AOut, std::u16string_view AText) {
   const std::size_t start = AOut.size();
-  AOut.resize(start + std::max<std::size_t>(3 * AText.size(), 6));
+  AOut.resize(start + CellTextHtmlRoom(AText));
   AOut.resize(static_cast<std::size_t>(WriteCellTextHtml(AOut.data() + start, AText) - AOut.data()));
 }
 
@@ -362,15 +362,14 @@ void TXLSWriterHTML::PutCellText(const TCell& ACell, int AFormat) {
     // A text shows as it is whatever its format; the format is still looked up, as
     // ValueAsString does, so that a cell naming no format fails alike.
     FSheet->Workbook()->FormatStrings()->Format(AFormat);
-    Commit(WriteCellTextHtml(Room(std::max<std::size_t>(3 * text->size(), 6)), *text));
+    PutTextHtml(*text);
     return;
   }
   const TDisplayValue shown = ToDisplayValue(value);
   const double* number = std::get_if<double>(&shown);
   const auto* date = std::get_if<TDisplayDate>(&shown);
   if (!number && !date) {
-    const std::u16string shown_text = ACell.ValueAsString();
-    Commit(WriteCellTextHtml(Room(std::max<std::size_t>(3 * shown_text.size(), 6)), shown_text));
+    PutTextHtml(ACell.ValueAsString());
     return;
   }
   // A number's text depends only on its format and its value while a document is written.

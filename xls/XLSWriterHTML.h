@@ -33,9 +33,13 @@ std::string CellStyleText(const TCustomXLSItem& AItem);
 std::string CellTextToHtml(std::u16string_view AText);
 // CellTextToHtml appended to `AOut`.
 void AppendCellTextHtml(std::string& AOut, std::u16string_view AText);
-// CellTextToHtml written at `AOut`, which has room for 3 bytes a character and at least 6;
-// returns the end of what was written.
+// CellTextToHtml written at `AOut`, which has room for CellTextHtmlRoom(AText) bytes; returns
+// the end of what was written.
 char* WriteCellTextHtml(char* AOut, std::u16string_view AText);
+// The most bytes WriteCellTextHtml can write for `AText`: 3 a character, at least "&nbsp;".
+inline std::size_t CellTextHtmlRoom(std::u16string_view AText) {
+  return std::max<std::size_t>(3 * AText.size(), 6);
+}
 
 class TXLSWriterHTML {
  public:
@@ -82,6 +86,10 @@ class TXLSWriterHTML {
   const TXFFacts& LearnFacts(const TCell& ACell);
   // The cell's text as table content, at the end of the output.
   void PutCellText(const TCell& ACell, int AFormat);
+  // `AText` as table content, at the end of the output.
+  void PutTextHtml(std::u16string_view AText) {
+    Commit(WriteCellTextHtml(Room(CellTextHtmlRoom(AText)), AText));
+  }
   void FreeStyles();
   // Buffered output: Room gives space for `ACount` more bytes at the end of the buffer (handing
   // what it holds to the stream first when it is short of space), Commit takes what was written
@@ -92,7 +100,9 @@ class TXLSWriterHTML {
   }
   void MakeRoom(std::size_t ACount);
   void Commit(char* AEnd) { FUsed = static_cast<std::size_t>(AEnd - FOut.data()); }
-  void Put(std::string_view ABytes) { Commit(std::copy(ABytes.begin(), ABytes.end(), Room(ABytes.size()))); }
+  void Put(std::string_view ABytes) {
+    Commit(std::copy(ABytes.begin(), ABytes.end(), Room(ABytes.size())));
+  }
   void PutNumber(long long AValue);
   void Flush();
 
