@@ -13,9 +13,8 @@ int WorkbookCodePage() { return g_workbook_code_page; }
 void SetWorkbookCodePage(int code_page) { g_workbook_code_page = code_page; }
 
 std::u16string Utf16LEToText(const std::uint8_t* bytes, std::size_t count) {
-  std::u16string text(count, u'\0');
-  for (std::size_t i = 0; i < count; ++i)
-    text[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+  std::u16string text;
+  AppendChars(text, bytes, count, true);
   return text;
 }
 
@@ -24,14 +23,9 @@ std::u16string CodePageToText(std::string_view bytes, int code_page) {
 }
 
 std::u16string WidenBytes(std::string_view bytes) {
-  std::u16string text(bytes.size(), u'\0');
-  for (std::size_t i = 0; i < bytes.size(); ++i) text[i] = static_cast<std::uint8_t>(bytes[i]);
+  std::u16string text;
+  AppendChars(text, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), false);
   return text;
-}
-
-std::u16string CharsToText(std::string_view bytes, bool sixteen_bit) {
-  if (!sixteen_bit) return WidenBytes(bytes);
-  return Utf16LEToText(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size() / 2);
 }
 
 void AppendChars(std::u16string& text, const std::uint8_t* bytes, std::size_t count, bool sixteen_bit) {
@@ -41,6 +35,7 @@ void AppendChars(std::u16string& text, const std::uint8_t* bytes, std::size_t co
 }
 
 void DecodeChars(char16_t* to, const std::uint8_t* bytes, std::size_t count, bool sixteen_bit) {
+  if (count == 0) return;  // `bytes` may then be null, which memcpy must not see
   if (sixteen_bit) {
     static_assert(std::endian::native == std::endian::little);
     std::memcpy(to, bytes, 2 * count);  // UTF-16LE as it is stored

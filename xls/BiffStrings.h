@@ -19,8 +19,6 @@ std::u16string Utf16LEToText(const std::uint8_t* bytes, std::size_t count);
 std::u16string CodePageToText(std::string_view bytes, int code_page);
 // Each byte becomes the character with the same number (U+0000 to U+00FF).
 std::u16string WidenBytes(std::string_view bytes);
-// Character data of a BIFF8 string: UTF-16LE when `sixteen_bit`, else widened bytes.
-std::u16string CharsToText(std::string_view bytes, bool sixteen_bit);
 // Writes `count` characters of such data, starting at `bytes` (2 * `count` bytes when
 // `sixteen_bit`), to `to`.
 void DecodeChars(char16_t* to, const std::uint8_t* bytes, std::size_t count, bool sixteen_bit);

@@ -26,9 +26,6 @@ double DecodeRK(std::uint32_t rk) {
   return rk & 0x01 ? value / 100 : value;
 }
 
-// The cell text of BIFF8 character data: UTF-16LE, or 8-bit data holding U+0000 to U+00FF.
-TCellValue TextValue(const std::string& bytes, bool sixteen_bit) { return CharsToText(bytes, sixteen_bit); }
-
 }  // namespace
 
 TFormatClass TXLSReader::BaseValueType(int AXFIndex) {
@@ -104,8 +101,7 @@ void TXLSReader::ReadLabel() {
   if (count == 0) {
     cell->SetValue(std::u16string());
   } else {
-    const bool sixteen = (RecordByte(data) & 1) != 0;
-    cell->SetValue(TextValue(RecordBytes(data, sixteen ? 2 * count : count), sixteen));
+    cell->SetValue(RecordFlaggedText(data, count));
   }
   ApplyCellFormat(cell, xf);
 }
